@@ -1,0 +1,122 @@
+#include "vehicle/definition/BaseVehicleDefObj.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include "util/XmlRead.h"
+
+namespace {
+
+// A minimal definition class: reads one "value" into a text.
+class Thing : public vehicle::BaseVehicleDefObj {
+ public:
+  Thing() : BaseVehicleDefObj("thing") {}
+  const char* DebugGetClassName() const override { return "Thing"; }
+  vehicle::validate_codes_t Validate() override { return 0; }
+  int32_t DoRead(const TiXmlElement*, std::string&, bool) override {
+    ++reads;
+    util::ReadXmlValue(GetCurrentElement(), "value", value);
+    return vehicle::READ_OK;
+  }
+  std::string value;
+  int reads = 0;
+};
+
+using Store = util::DataHash<std::string, std::shared_ptr<Thing>>;
+
+struct Parsed {
+  explicit Parsed(const char* xml) { doc.Parse(xml); }
+  const TiXmlElement* root() const { return doc.RootElement(); }
+  TiXmlDocument doc;
+};
+
+TEST(ReadHashDataTest, RepeatedIdRefinesOneObject) {
+  Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" value="2"/></root>)");
+  Store store;
+  std::string error;
+  EXPECT_TRUE(vehicle::ReadHashData(xml.root(), store, error));
+  ASSERT_EQ(store.size(), 1u);
+  EXPECT_EQ(store.findData("a")->value, "2");
+  EXPECT_EQ(store.findData("a")->reads, 2);
+}
+
+TEST(ReadHashDataTest, InternalFlagIsANumber) {
+  Parsed xml(R"(<root><thing id="one" internal="1"/><thing id="word" internal="true"/>
+                <thing id="hex" internal="0x10"/><thing id="zero" internal="0"/></root>)");
+  Store store;
+  std::string error;
+  EXPECT_TRUE(vehicle::ReadHashData(xml.root(), store, error));
+  EXPECT_FALSE(store.dataExists("one"));
+  EXPECT_TRUE(store.dataExists("word"));
+  EXPECT_FALSE(store.dataExists("hex"));
+  EXPECT_TRUE(store.dataExists("zero"));
+}
+
+TEST(ReadHashDataTest, MissingIdFailsButLaterElementsAreRead) {
+  Parsed xml(R"(<root><thing value="x"/><thing><id>b</id></thing><other id="c"/></root>)");
+  Store store;
+  std::string error;
+  EXPECT_FALSE(vehicle::ReadHashData(xml.root(), store, error));
+  EXPECT_EQ(store.size(), 1u);
+  EXPECT_TRUE(store.dataExists("b"));  // id as child element text
+  EXPECT_TRUE(error.empty());          // details withheld in release builds
+}
+
+TEST(ReadHashDataTest, InternalElementMarksStoredObjectWithoutReading) {
+  Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" internal="1" value="2"/></root>)");
+  Store store;
+  std::string error;
+  vehicle::ReadHashData(xml.root(), store, error);
+  auto thing = store.findData("a");
+  EXPECT_TRUE(thing->IsInternalOnly());
+  EXPECT_EQ(thing->value, "1");
+  EXPECT_EQ(thing->reads, 1);
+}
+
+TEST(BaseVehicleDefObjTest, ReadOfNullFails) {
+  Thing thing;
+  std::string error;
+  EXPECT_EQ(thing.Read(nullptr, error, false), vehicle::READ_FAILED);
+  EXPECT_EQ(thing.reads, 0);
+}
+
+TEST(BaseVehicleDefObjTest, RestrictedAndLocation) {
+  Parsed xml("<root>\n  <thing id=\"t\" restricted=\"1\"/></root>");
+  Store store;
+  std::string error;
+  vehicle::ReadHashData(xml.root(), store, error);
+  auto thing = store.findData("t");
+  EXPECT_TRUE(thing->IsRestricted());
+  EXPECT_EQ(thing->GetTagXMLRow(), 0);  // the loader records no location
+  thing->_SaveDebugLocationInfo(thing->GetCurrentElement());
+  EXPECT_EQ(thing->GetTagXMLRow(), 2);
+  EXPECT_EQ(thing->GetTagXMLColumn(), 3);
+}
+
+TEST(XmlReadTest, SplitListKeepsEmptyEntries) {
+  EXPECT_EQ(util::SplitList(" a , b,,c ,"),
+            (std::vector<std::string>{"a", "b", "", "c", ""}));
+  EXPECT_EQ(util::SplitList(""), (std::vector<std::string>{""}));
+  EXPECT_EQ(util::SplitList("\ta"), (std::vector<std::string>{"\ta"}));  // only spaces trim
+}
+
+TEST(XmlReadTest, NumbersAndValues) {
+  EXPECT_EQ(util::ParseUnsigned("0x1F"), 31u);
+  EXPECT_EQ(util::ParseUnsigned("010"), 8u);
+  EXPECT_EQ(util::ParseUnsigned("true"), 0u);
+  double d = 5;
+  EXPECT_FALSE(util::ParseDouble("abc", d));
+  EXPECT_EQ(d, 5);
+  EXPECT_TRUE(util::ParseDouble("2.5kg", d));
+  EXPECT_EQ(d, 2.5);
+  Parsed xml(R"(<e a="attr"><a>child</a><b>text</b><c/></e>)");
+  std::string out = "keep";
+  EXPECT_TRUE(util::ReadXmlValue(xml.root(), "a", out));
+  EXPECT_EQ(out, "attr");  // the attribute wins
+  EXPECT_TRUE(util::ReadXmlValue(xml.root(), "b", out));
+  EXPECT_EQ(out, "text");
+  EXPECT_FALSE(util::ReadXmlValue(xml.root(), "c", out));  // child without text
+  EXPECT_EQ(out, "text");
+}
+
+}  // namespace
