@@ -1,0 +1,223 @@
+// ecucal cache: write the binary cache file beside a definition, and check it reads back.
+#include <CLI/CLI.hpp>
+#include <boost/archive/archive_exception.hpp>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "Commands.h"
+#include "Definition.h"
+#include "Output.h"
+#include "vehicle/definition/CopyGroup.h"
+#include "vehicle/definition/DataType.h"
+#include "vehicle/definition/Group.h"
+#include "vehicle/definition/RomInfo.h"
+#include "vehicle/definition/Table.h"
+#include "vehicle/definition/XMLToggle.h"
+#include "vehicle/loading/Vehicle.h"
+#include "vehicle/monitor/Monitor.h"
+
+namespace ecucal_cli {
+
+namespace {
+
+struct CacheOptions {
+  std::string definition;
+  bool verify = false;
+  bool json = false;
+};
+
+template <class Store>
+std::set<std::string> Keys(const Store& store) {
+  std::set<std::string> keys;
+  for (const auto& entry : store) keys.insert(entry.first);
+  return keys;
+}
+
+// Differences between the definition as written and as read back from its
+// cache, limited to what the cache file keeps.
+class Comparison {
+ public:
+  template <class T>
+  void Same(const std::string& what, const T& written, const T& read) {
+    if (!(written == read)) differences_.push_back(what + " differs");
+  }
+
+  template <class Store>
+  void SameIds(const std::string& what, const Store& written, const Store& read) {
+    const std::set<std::string> a = Keys(written), b = Keys(read);
+    for (const std::string& id : a) {
+      if (b.count(id) == 0) differences_.push_back(what + " \"" + id + "\" missing");
+    }
+    for (const std::string& id : b) {
+      if (a.count(id) == 0) differences_.push_back(what + " \"" + id + "\" appeared");
+    }
+  }
+
+  void SameDataTypes(const vehicle::Vehicle::DataTypes& written,
+                     const vehicle::Vehicle::DataTypes& read) {
+    SameIds("data type", written, read);
+    for (const auto& entry : written) {
+      if (read.dataExists(entry.first) && *read.findData(entry.first) != *entry.second) {
+        differences_.push_back("data type \"" + entry.first + "\" differs");
+      }
+    }
+  }
+
+  const std::vector<std::string>& differences() const { return differences_; }
+
+ private:
+  std::vector<std::string> differences_;
+};
+
+// The cache keeps the adjustable tables (and the tables that enable an
+// adjustment) of a definition; the ROM views read the rest from XML.
+std::set<std::string> CachedTableIds(const vehicle::Vehicle& vehicle) {
+  std::set<std::string> ids;
+  for (const auto& entry : vehicle.GetTables()) {
+    if (entry.second->IsAdjustable() || entry.second->IsAdjustmentEnableTable()) {
+      ids.insert(entry.first);
+    }
+  }
+  return ids;
+}
+
+std::vector<std::string> Compare(const vehicle::Vehicle& written, const vehicle::Vehicle& read) {
+  Comparison c;
+  c.Same("vehicle id", written.GetLiveRomName(), read.GetLiveRomName());
+  c.Same("version", written.GetVersion(), read.GetVersion());
+  c.Same("read-only flag", written.IsReadOnly(), read.IsReadOnly());
+  c.Same("bundle ids", written.GetBundleIds(), read.GetBundleIds());
+  std::vector<std::string> variants_written, variants_read;
+  written.GetVehicleVariants(variants_written);
+  read.GetVehicleVariants(variants_read);
+  c.Same("variants", variants_written, variants_read);
+
+  const vehicle::RomInfo& a = written.GetRomInfo();
+  const vehicle::RomInfo& b = read.GetRomInfo();
+  c.Same("processor", a.GetCPU(), b.GetCPU());
+  c.Same("protocol", a.GetProtocol(), b.GetProtocol());
+  c.Same("flash method", a.GetFlash(), b.GetFlash());
+  c.Same("trouble-code parser", a.GetDTC(), b.GetDTC());
+  c.Same("realtime support", a.GetRealtimeSupport(), b.GetRealtimeSupport());
+  c.Same("monitor byte limit", a.GetMonitorByteLimit(), b.GetMonitorByteLimit());
+  c.Same("monitor count limit", a.GetMonitorCountLimit(), b.GetMonitorCountLimit());
+  c.Same("firmware id", a.GetFirmwareId().id, b.GetFirmwareId().id);
+  c.Same("firmware id offset", a.GetFirmwareId().offset, b.GetFirmwareId().offset);
+  c.SameIds("feature version", a.GetFeatureVersions(), b.GetFeatureVersions());
+  c.SameIds("feature toggle", a.GetFeatureToggles(), b.GetFeatureToggles());
+
+  c.SameDataTypes(written.GetDataTypes(), read.GetDataTypes());
+  c.SameDataTypes(written.GetInvalidDataTypes(), read.GetInvalidDataTypes());
+  c.SameIds("group", written.GetGroups(), read.GetGroups());
+  c.SameIds("invalid group", written.GetInvalidGroups(), read.GetInvalidGroups());
+  c.SameIds("monitor", written.GetMonitors(), read.GetMonitors());
+  c.SameIds("invalid monitor", written.GetInvalidMonitors(), read.GetInvalidMonitors());
+  c.SameIds("toggle", written.GetXMLToggles(), read.GetXMLToggles());
+  c.SameIds("invalid toggle", written.GetInvalidXMLToggles(), read.GetInvalidXMLToggles());
+  c.SameIds("copy group", written.GetCopyGroups(), read.GetCopyGroups());
+
+  std::vector<std::string> differences = c.differences();
+  const std::set<std::string> expected = CachedTableIds(written);
+  for (const std::string& id : expected) {
+    if (!read.GetTables().dataExists(id)) differences.push_back("table \"" + id + "\" missing");
+  }
+  for (const auto& entry : read.GetTables()) {
+    if (!written.GetTables().dataExists(entry.first)) {
+      differences.push_back("table \"" + entry.first + "\" appeared");
+    }
+  }
+  return differences;
+}
+
+int Run(const CacheOptions& options) {
+  Progress progress;
+  // A stale or corrupt cache must not feed the new one: always read the XML.
+  const Definition definition =
+      LoadDefinition(options.definition, CacheUse::kIgnoreCache, progress);
+  const std::string cache_path = options.definition + vehicle::Vehicle::SVX_EXT;
+
+  progress.Step("writing " + cache_path);
+  bool written = false;
+  try {
+    written = definition.vehicle->SaveSerializedFile(options.definition);
+  } catch (const std::exception& e) {
+    throw CommandError(kExitUnreadable, "cannot write " + cache_path + ": " + e.what());
+  }
+  if (!written) throw CommandError(kExitUnreadable, "cannot write " + cache_path);
+  std::error_code ignored;
+  const auto size = std::filesystem::file_size(cache_path, ignored);
+  progress.Clear();
+
+  nlohmann::json json = {
+      {"definition", definition.path},
+      {"cache", cache_path},
+      {"bytes", ignored ? 0 : size},
+      {"valid", definition.valid},
+  };
+  if (!options.json) {
+    std::cout << "Wrote " << cache_path << " (" << size << " bytes)\n";
+    if (!definition.valid) {
+      std::cout << "Note: the definition is invalid; the cache keeps its invalid objects "
+                   "(see ecucal check).\n";
+    }
+  }
+
+  int status = kExitOk;
+  if (options.verify) {
+    progress.Step("reading " + cache_path + " back");
+    vehicle::Vehicle read;
+    std::string error;
+    try {
+      read.Load(options.definition, error, vexa_xml::XML_LOAD_DEFAULT);
+    } catch (const std::exception& e) {
+      throw CommandError(kExitUnreadable, "the cache just written cannot be read back (" +
+                                              std::string(e.what()) + "); delete " + cache_path);
+    }
+    progress.Clear();
+    std::vector<std::string> differences;
+    if (!read.IsLoaded()) {
+      differences.push_back("the cache file did not load");
+    } else {
+      differences = Compare(*definition.vehicle, read);
+    }
+    const size_t kept_tables = CachedTableIds(*definition.vehicle).size();
+    json["verified"] = differences.empty();
+    json["differences"] = differences;
+    json["tables_kept"] = kept_tables;
+    if (!options.json) {
+      if (differences.empty()) {
+        std::cout << "Verified: the cache reads back to the same definition ("
+                  << kept_tables << " adjustable tables kept; other tables come from XML).\n";
+      } else {
+        std::cout << "Not verified; " << differences.size() << " difference"
+                  << (differences.size() == 1 ? "" : "s") << ":\n";
+        for (const std::string& difference : differences) std::cout << "  " << difference << '\n';
+      }
+    }
+    if (!differences.empty()) status = kExitInvalid;
+  }
+  if (options.json) PrintJson(json);
+  return status;
+}
+
+}  // namespace
+
+Verb AddCacheVerb(CLI::App& app) {
+  auto options = std::make_shared<CacheOptions>();
+  CLI::App* command = app.add_subcommand(
+      "cache",
+      "Read a definition from its XML documents, validate it and write its binary cache\n"
+      "file (DEF.xml.svx) beside it; later loads read the cache first.");
+  command->add_option("definition", options->definition, "top document of the definition")
+      ->required();
+  command->add_flag("--verify", options->verify,
+                    "load the cache back and compare it with the definition; exit 1 on a "
+                    "difference");
+  command->add_flag("--json", options->json, "print one JSON document");
+  return {command, [options] { return Run(*options); }};
+}
+
+}  // namespace ecucal_cli
