@@ -45,6 +45,19 @@ Monitor::Monitor(const std::string& id, float display_min, float display_max, ui
     data_type_id_ = data_type_->GetObjId();
 }
 
+Monitor::~Monitor() {
+  std::vector<std::shared_ptr<Monitor>> pending = std::move(inputs_);
+  while (!pending.empty()) {
+    std::shared_ptr<Monitor> next = std::move(pending.back());
+    pending.pop_back();
+    if (next && next.use_count() == 1) {
+      for (auto& input : next->inputs_)
+        pending.push_back(std::move(input));
+      next->inputs_.clear();
+    }
+  }
+}
+
 int32_t Monitor::DoRead(const TiXmlElement* /*element*/, std::string& /*error*/,
                         bool /*not_first*/) {
   const TiXmlElement* element = GetCurrentElement();

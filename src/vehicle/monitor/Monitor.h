@@ -61,6 +61,8 @@ class Monitor : public BaseVehicleDefObj {
   Monitor(const std::string& id, float display_min, float display_max, uint32_t address,
           Ecu::MonitorProtocols_e protocol, const std::shared_ptr<DataType>& data_type,
           bool input_only);
+  // Releases long chains of inputs without recursing through them.
+  ~Monitor() override;
 
   const char* DebugGetClassName() const override { return "Monitor"; }
 
