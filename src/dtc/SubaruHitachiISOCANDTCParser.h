@@ -1,0 +1,23 @@
+#pragma once
+
+#include "dtc/DTCParser.h"
+
+// N state bytes at E; bit k of byte n (least significant first) enables the
+// code at D + 16n + 2k. "endian" says which code byte is the high one.
+class SubaruHitachiISOCANDTCParser : public DTCParser {
+ public:
+  static const std::string DTC_ENDIAN;
+
+  bool DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) override;
+  void SetupCommonParserFlags() override;
+
+ protected:
+  void configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
+                                        TiXmlElement& params);
+  void parseStateByte(uint64_t stateIndex);
+
+  uint32_t definition_address_ = 0;
+  uint32_t enabled_state_address_ = 0;
+  uint32_t count_ = 0;
+  bool first_byte_high_ = false;
+};

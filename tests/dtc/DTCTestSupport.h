@@ -1,0 +1,152 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <tinyxml.h>
+
+#include "dtc/ParserFactory.h"
+
+namespace dtctest {
+
+using Image = std::vector<uint8_t>;
+using ToggleMap = std::map<std::string, vehicle::Toggle>;
+
+// A zero-filled ROM image with helpers to lay out a table.
+class ImageBuilder {
+ public:
+  explicit ImageBuilder(size_t size, uint8_t fill = 0) : bytes_(size, fill) {}
+
+  ImageBuilder& U8(size_t pos, uint8_t value) {
+    bytes_.at(pos) = value;
+    return *this;
+  }
+  ImageBuilder& LE16(size_t pos, uint16_t value) { return LE(pos, value, 2); }
+  ImageBuilder& BE16(size_t pos, uint16_t value) { return BE(pos, value, 2); }
+  ImageBuilder& LE24(size_t pos, uint32_t value) { return LE(pos, value, 3); }
+  ImageBuilder& LE32(size_t pos, uint32_t value) { return LE(pos, value, 4); }
+  ImageBuilder& BE32(size_t pos, uint32_t value) { return BE(pos, value, 4); }
+  ImageBuilder& Bytes(size_t pos, std::vector<uint8_t> values) {
+    for (size_t i = 0; i < values.size(); ++i) {
+      bytes_.at(pos + i) = values[i];
+    }
+    return *this;
+  }
+  const Image& image() const { return bytes_; }
+
+ private:
+  ImageBuilder& LE(size_t pos, uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+      bytes_.at(pos + i) = static_cast<uint8_t>(value >> (8 * i));
+    }
+    return *this;
+  }
+  ImageBuilder& BE(size_t pos, uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+      bytes_.at(pos + i) = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+    }
+    return *this;
+  }
+  Image bytes_;
+};
+
+// A "dtc_parser_params" element with the given attributes.
+inline TiXmlElement Params(const std::vector<std::pair<std::string, std::string>>& attributes) {
+  TiXmlElement element("dtc_parser_params");
+  for (const auto& attribute : attributes) {
+    element.SetAttribute(attribute.first.c_str(), attribute.second.c_str());
+  }
+  return element;
+}
+
+// A parameter element read from XML text (for nested children).
+inline TiXmlElement ParamsFromXml(const std::string& xml) {
+  TiXmlDocument document;
+  document.Parse(xml.c_str());
+  const TiXmlElement* root = document.RootElement();
+  return root ? TiXmlElement(*root) : TiXmlElement("dtc_parser_params");
+}
+
+struct ParseResult {
+  bool ok = false;
+  ToggleMap toggles;
+};
+
+// Makes the named parser and parses `image` with it.
+inline ParseResult ParseWith(const std::string& name, const Image& image, TiXmlElement params,
+                             const vehicle::IECUOffsetTranslator* translator = nullptr) {
+  ParseResult result;
+  std::unique_ptr<DTCParser> parser = dtc::MakeParser(name);
+  if (!parser) {
+    return result;
+  }
+  parser->SetECUOffsetTranslator(translator);
+  result.ok = parser->Parse(image, result.toggles, params);
+  return result;
+}
+
+// Writes the disabled values of every segment of `toggle` into `image`, as
+// switching the toggle off does.
+inline void WriteDisabled(const vehicle::Toggle& toggle, Image& image) {
+  for (const auto& segment : toggle.GetToggleStateDefinitionSegments()) {
+    for (size_t i = 0; i < segment.disabled_values.size(); ++i) {
+      uint8_t& byte = image.at(segment.rom_offset + i);
+      if (segment.use_mask) {
+        const uint8_t mask = segment.mask_values.at(i);
+        byte = static_cast<uint8_t>((byte & ~mask) | (segment.disabled_values[i] & mask));
+      } else {
+        byte = segment.disabled_values[i];
+      }
+    }
+  }
+}
+
+// Plain view of one segment for comparisons.
+struct Seg {
+  uint32_t offset;
+  std::vector<uint8_t> enabled;
+  std::vector<uint8_t> disabled;
+  std::vector<uint8_t> mask;  // empty when unmasked
+
+  bool operator==(const Seg& other) const {
+    return offset == other.offset && enabled == other.enabled && disabled == other.disabled &&
+           mask == other.mask;
+  }
+};
+
+inline std::vector<Seg> Segments(const vehicle::Toggle& toggle) {
+  std::vector<Seg> result;
+  for (const auto& segment : toggle.GetToggleStateDefinitionSegments()) {
+    result.push_back({segment.rom_offset, segment.enabled_values, segment.disabled_values,
+                      segment.use_mask ? segment.mask_values : std::vector<uint8_t>{}});
+  }
+  return result;
+}
+
+inline std::vector<std::string> Names(const ToggleMap& toggles) {
+  std::vector<std::string> names;
+  for (const auto& entry : toggles) {
+    names.push_back(entry.first);
+  }
+  return names;
+}
+
+inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
+  out << "{0x" << std::hex << seg.offset << " en";
+  for (uint8_t b : seg.enabled)
+    out << " " << unsigned(b);
+  out << " dis";
+  for (uint8_t b : seg.disabled)
+    out << " " << unsigned(b);
+  out << " mask";
+  for (uint8_t b : seg.mask)
+    out << " " << unsigned(b);
+  return out << std::dec << "}";
+}
+
+}  // namespace dtctest

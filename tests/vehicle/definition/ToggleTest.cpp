@@ -1,0 +1,94 @@
+#include "vehicle/definition/Toggle.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include <boost/archive/binary_iarchive.hpp>
+#include <boost/archive/binary_oarchive.hpp>
+
+#include "vehicle/definition/ECUOffsetTranslator.h"
+
+namespace {
+
+vehicle::ToggleStateDefinitionSegment Segment(uint32_t offset) {
+  vehicle::ToggleStateDefinitionSegment segment;
+  segment.rom_offset = offset;
+  segment.enabled_values = {0x01};
+  segment.disabled_values = {0x00};
+  return segment;
+}
+
+TEST(ToggleTest, DefaultsAndInit) {
+  vehicle::Toggle toggle;
+  EXPECT_EQ(toggle.GetToggleType(), vehicle::Toggle::TOGGLE_TYPE_NONE);
+  EXPECT_EQ(toggle.GetID(), "");
+  EXPECT_FALSE(toggle.HasStrictValidation());
+  EXPECT_TRUE(toggle.GetToggleStateDefinitionSegments().empty());
+
+  toggle.GetToggleStateDefinitionSegments().push_back(Segment(4));
+  toggle.init("P0420", vehicle::Toggle::TOGGLE_TYPE_DTC);
+  EXPECT_EQ(toggle.GetID(), "P0420");
+  EXPECT_EQ(toggle.GetToggleType(), 2);
+  EXPECT_EQ(toggle.GetToggleStateDefinitionSegments().size(), 1u) << "init keeps the segments";
+
+  const vehicle::ToggleStateDefinitionSegment fresh;
+  EXPECT_EQ(fresh.rom_offset, 0u);
+  EXPECT_FALSE(fresh.use_mask);
+  EXPECT_TRUE(fresh.enabled_values.empty() && fresh.disabled_values.empty() &&
+              fresh.mask_values.empty());
+}
+
+TEST(ToggleTest, CopiesOwnTheirSegments) {
+  vehicle::Toggle original;
+  original.init("feature", vehicle::Toggle::TOGGLE_TYPE_TOGGLE);
+  original.GetToggleStateDefinitionSegments().push_back(Segment(8));
+  vehicle::Toggle copy = original;
+  copy.GetToggleStateDefinitionSegments()[0].rom_offset = 9;
+  copy.GetToggleStateDefinitionSegments().push_back(Segment(10));
+  EXPECT_EQ(original.GetToggleStateDefinitionSegments().size(), 1u);
+  EXPECT_EQ(original.GetToggleStateDefinitionSegments()[0].rom_offset, 8u);
+  EXPECT_EQ(copy.GetID(), "feature");
+}
+
+TEST(ToggleTest, AdjustOffsetsTranslatesEverySegment) {
+  vehicle::Toggle toggle;
+  for (uint32_t offset : {0x100u, 0x27FFFu, 0x30000u}) {
+    toggle.GetToggleStateDefinitionSegments().push_back(Segment(offset));
+  }
+  toggle.AdjustOffsets(*vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16));
+  const auto& segments = toggle.GetToggleStateDefinitionSegments();
+  EXPECT_EQ(segments[0].rom_offset, 0x100u);
+  EXPECT_EQ(segments[1].rom_offset, 0x27FFFu);
+  EXPECT_EQ(segments[2].rom_offset, 0x28000u);
+}
+
+TEST(ToggleTest, SerializationKeepsEveryField) {
+  vehicle::Toggle toggle;
+  toggle.init("P0100", vehicle::Toggle::TOGGLE_TYPE_DTC);
+  vehicle::ToggleStateDefinitionSegment masked = Segment(0x1234);
+  masked.use_mask = true;
+  masked.mask_values = {0x0F};
+  toggle.GetToggleStateDefinitionSegments() = {Segment(2), masked};
+
+  std::stringstream stream;
+  {
+    boost::archive::binary_oarchive out(stream);
+    out << toggle;
+  }
+  vehicle::Toggle loaded;
+  {
+    boost::archive::binary_iarchive in(stream);
+    in >> loaded;
+  }
+  EXPECT_EQ(loaded.GetID(), "P0100");
+  EXPECT_EQ(loaded.GetToggleType(), vehicle::Toggle::TOGGLE_TYPE_DTC);
+  const auto& segments = loaded.GetToggleStateDefinitionSegments();
+  ASSERT_EQ(segments.size(), 2u);
+  EXPECT_EQ(segments[1].rom_offset, 0x1234u);
+  EXPECT_TRUE(segments[1].use_mask);
+  EXPECT_EQ(segments[1].mask_values, std::vector<uint8_t>{0x0F});
+  EXPECT_EQ(segments[0].enabled_values, std::vector<uint8_t>{0x01});
+}
+
+}  // namespace
