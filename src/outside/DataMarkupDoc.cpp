@@ -1,0 +1,172 @@
+#include "outside/DataMarkupDoc.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+#include <vector>
+
+namespace vexa_xml {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FolderEntry {
+  const DataMarkupDoc* doc;
+  std::string folder;
+};
+
+std::vector<FolderEntry>& FolderStack() {
+  thread_local std::vector<FolderEntry> stack;
+  return stack;
+}
+
+// Switches TinyXML's process-wide whitespace setting for one parse.
+class CondenseWhiteSpaceScope {
+ public:
+  explicit CondenseWhiteSpaceScope(bool condense) : saved_(TiXmlBase::IsWhiteSpaceCondensed()) {
+    TiXmlBase::SetCondenseWhiteSpace(condense);
+  }
+  ~CondenseWhiteSpaceScope() { TiXmlBase::SetCondenseWhiteSpace(saved_); }
+  CondenseWhiteSpaceScope(const CondenseWhiteSpaceScope&) = delete;
+  CondenseWhiteSpaceScope& operator=(const CondenseWhiteSpaceScope&) = delete;
+
+ private:
+  bool saved_;
+};
+
+std::string Quoted(const std::string& path) {
+  return "\"" + path + "\"";
+}
+
+// Reads the whole file into `text`; on failure returns a description of the problem.
+bool ReadFile(const std::string& path, std::string& text, std::string& problem) {
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (ec || !fs::exists(status)) {
+    problem = "cannot open (no such file)";
+    return false;
+  }
+  if (!fs::is_regular_file(status)) {
+    problem = "cannot open (not a regular file)";
+    return false;
+  }
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec && size > DataMarkupDoc::kMaxFileBytes) {
+    problem = "file is larger than " + std::to_string(DataMarkupDoc::kMaxFileBytes) + " bytes";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    problem = "cannot open";
+    return false;
+  }
+  // The size is checked while reading, so a file that grows meanwhile is still refused.
+  text.clear();
+  char buffer[65536];
+  while (in) {
+    in.read(buffer, sizeof buffer);
+    text.append(buffer, static_cast<size_t>(in.gcount()));
+    if (text.size() > DataMarkupDoc::kMaxFileBytes) {
+      problem = "file is larger than " + std::to_string(DataMarkupDoc::kMaxFileBytes) + " bytes";
+      return false;
+    }
+  }
+  if (in.bad()) {
+    problem = "read error";
+    return false;
+  }
+  if (text.empty()) {
+    problem = "file is empty";
+    return false;
+  }
+  if (text.find('\0') != std::string::npos) {
+    problem = "file contains a NUL byte";
+    return false;
+  }
+  return true;
+}
+
+// Line ends become '\n', as TinyXML's own file loader does before parsing.
+void NormalizeLineEnds(std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') {
+        ++i;
+      }
+    } else {
+      out += text[i];
+    }
+  }
+  text.swap(out);
+}
+
+}  // namespace
+
+DataMarkupDoc::DataMarkupDoc() = default;
+
+DataMarkupDoc::~DataMarkupDoc() {
+  _Unregister();
+}
+
+void DataMarkupDoc::_Unregister() {
+  auto& stack = FolderStack();
+  auto it = std::find_if(stack.rbegin(), stack.rend(),
+                         [this](const FolderEntry& e) { return e.doc == this; });
+  if (it != stack.rend()) {
+    stack.erase(std::next(it).base());
+  }
+}
+
+std::string DataMarkupDoc::ResolvePath(const std::string& path) {
+  const fs::path p(path);
+  const auto& stack = FolderStack();
+  if (p.is_absolute() || stack.empty() || stack.back().folder.empty()) {
+    return path;
+  }
+  return (fs::path(stack.back().folder) / p).string();
+}
+
+bool DataMarkupDoc::InitFromFile(const std::string& path, std::string& error,
+                                 XmlLoadOpts_e options) {
+  Clear();
+  ClearError();
+  filePath_.clear();
+  _Unregister();
+
+  if (path.empty()) {
+    error += "Cannot load XML document: empty file path\n";
+    return false;
+  }
+  const std::string resolved = (options & XML_LOAD_RELATIVE_TO_CWD) != 0 ? path : ResolvePath(path);
+  SetValue(resolved);
+
+  std::string text;
+  std::string problem;
+  if (!ReadFile(resolved, text, problem)) {
+    error += "Cannot load XML document " + Quoted(resolved) + ": " + problem + "\n";
+    return false;
+  }
+  NormalizeLineEnds(text);
+  {
+    CondenseWhiteSpaceScope scope((options & XML_LOAD_PRESERVE_WHITESPACE) == 0);
+    Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  }
+  if (Error()) {
+    error += "XML error in " + Quoted(resolved) + " at line " + std::to_string(ErrorRow()) +
+             ", column " + std::to_string(ErrorCol()) + ": " + ErrorDesc() + "\n";
+    Clear();
+    return false;
+  }
+
+  filePath_ = resolved;
+  FolderStack().push_back(FolderEntry{this, fs::path(resolved).parent_path().string()});
+  return true;
+}
+
+}  // namespace vexa_xml

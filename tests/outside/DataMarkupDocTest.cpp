@@ -1,0 +1,201 @@
+#include "outside/DataMarkupDoc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using vexa_xml::DataMarkupDoc;
+
+const std::string kDir = std::string(ECUCAL_TEST_DATA_DIR) + "/outside";
+
+// Text of the "where" attribute of the root element, or "?" when there is none.
+std::string Where(const DataMarkupDoc& doc) {
+  const TiXmlElement* root = doc.RootElement();
+  const char* where = root != nullptr ? root->Attribute("where") : nullptr;
+  return where != nullptr ? where : "?";
+}
+
+// Loads a document and its includes depth first, each document alive while its includes load,
+// recording the "where" of every leaf reached.
+bool LoadTree(const std::string& path, std::string& error, std::vector<std::string>& leaves) {
+  DataMarkupDoc doc;
+  if (!doc.InitFromFile(path, error, vexa_xml::XML_LOAD_DEFAULT)) {
+    return false;
+  }
+  const TiXmlElement* root = doc.FirstChildElement("vehicledef");
+  if (root == nullptr) {
+    leaves.push_back(Where(doc));
+    return true;
+  }
+  bool ok = true;
+  for (const TiXmlElement* inc = root->FirstChildElement("include"); inc != nullptr;
+       inc = inc->NextSiblingElement("include")) {
+    ok = LoadTree(inc->GetText() != nullptr ? inc->GetText() : "", error, leaves) && ok;
+  }
+  return ok;
+}
+
+TEST(DataMarkupDocTest, IncludesResolveAgainstTheIncludingDocument) {
+  std::string error;
+  std::vector<std::string> leaves;
+  ASSERT_TRUE(LoadTree(kDir + "/top.xml", error, leaves)) << error;
+  EXPECT_EQ(error, "");
+  EXPECT_EQ((std::vector<std::string>{"grand", "sub"}), leaves);
+  // Once the tree is gone, nothing is left on the folder stack.
+  EXPECT_EQ("leaf.xml", DataMarkupDoc::ResolvePath("leaf.xml"));
+}
+
+TEST(DataMarkupDocTest, InnermostLiveDocumentDecides) {
+  std::string error;
+  DataMarkupDoc top;
+  ASSERT_TRUE(top.InitFromFile(kDir + "/top.xml", error));
+  EXPECT_EQ(kDir + "/top.xml", top.GetFilePath());
+  EXPECT_EQ(top.GetFilePath(), top.ValueStr());
+  {
+    DataMarkupDoc child;
+    ASSERT_TRUE(child.InitFromFile("sub/child.xml", error)) << error;
+    EXPECT_EQ(kDir + "/sub/child.xml", child.GetFilePath());
+    DataMarkupDoc leaf;
+    ASSERT_TRUE(leaf.InitFromFile("leaf.xml", error)) << error;
+    EXPECT_EQ("sub", Where(leaf));
+  }
+  DataMarkupDoc leaf;
+  ASSERT_TRUE(leaf.InitFromFile("leaf.xml", error)) << error;
+  EXPECT_EQ("top", Where(leaf));
+  // Absolute paths are taken as they are.
+  DataMarkupDoc grand;
+  ASSERT_TRUE(grand.InitFromFile(kDir + "/sub/grand/leaf.xml", error)) << error;
+  EXPECT_EQ("grand", Where(grand));
+}
+
+TEST(DataMarkupDocTest, OutOfOrderDestructionLeavesTheRestInPlace) {
+  std::string error;
+  auto top = std::make_unique<DataMarkupDoc>();
+  ASSERT_TRUE(top->InitFromFile(kDir + "/top.xml", error));
+  auto child = std::make_unique<DataMarkupDoc>();
+  ASSERT_TRUE(child->InitFromFile("sub/child.xml", error));
+  auto grand = std::make_unique<DataMarkupDoc>();
+  ASSERT_TRUE(grand->InitFromFile("grand/leaf.xml", error));
+
+  child.reset();  // not the innermost
+  EXPECT_EQ(kDir + "/sub/grand/x.xml", DataMarkupDoc::ResolvePath("x.xml"));
+  grand.reset();
+  EXPECT_EQ(kDir + "/x.xml", DataMarkupDoc::ResolvePath("x.xml"));
+  top.reset();
+  EXPECT_EQ("x.xml", DataMarkupDoc::ResolvePath("x.xml"));
+}
+
+TEST(DataMarkupDocTest, RelativeToCwdOptionIgnoresLiveDocuments) {
+  std::string error;
+  DataMarkupDoc top;
+  ASSERT_TRUE(top.InitFromFile(kDir + "/top.xml", error));
+  DataMarkupDoc other;
+  EXPECT_FALSE(other.InitFromFile("leaf.xml", error, vexa_xml::XML_LOAD_RELATIVE_TO_CWD));
+  EXPECT_NE(std::string::npos, error.find("\"leaf.xml\"")) << error;
+}
+
+TEST(DataMarkupDocTest, ParseErrorNamesFileLineAndColumn) {
+  std::string error = "earlier\n";
+  DataMarkupDoc doc;
+  EXPECT_FALSE(doc.InitFromFile(kDir + "/malformed.xml", error));
+  EXPECT_EQ(0u, error.find("earlier\n")) << "text must be appended";
+  EXPECT_NE(std::string::npos, error.find(kDir + "/malformed.xml")) << error;
+  EXPECT_NE(std::string::npos, error.find("line 3, column 3")) << error;
+  EXPECT_NE(std::string::npos, error.find("column")) << error;
+  EXPECT_EQ('\n', error.back());
+  EXPECT_EQ(nullptr, doc.FirstChildElement("vehicledef"));
+  EXPECT_TRUE(doc.GetFilePath().empty());
+}
+
+TEST(DataMarkupDocTest, UnreadableFilesFailCleanly) {
+  struct Case {
+    std::string path;
+    std::string reason;
+  };
+  const Case cases[] = {{kDir + "/missing.xml", "no such file"},
+                        {kDir + "/sub", "not a regular file"},
+                        {kDir + "/empty.xml", "empty"},
+                        {"", "empty file path"}};
+  for (const Case& c : cases) {
+    std::string error;
+    DataMarkupDoc doc;
+    EXPECT_FALSE(doc.InitFromFile(c.path, error)) << c.path;
+    EXPECT_NE(std::string::npos, error.find(c.reason)) << error;
+    EXPECT_EQ(nullptr, doc.FirstChild());
+  }
+}
+
+class DataMarkupDocTempTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("ecucal_outside_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path.string();
+  }
+  fs::path dir_;
+};
+
+TEST_F(DataMarkupDocTempTest, OversizedFileIsRefused) {
+  const std::string path = Write("big.xml", "<a/>");
+  fs::resize_file(path, DataMarkupDoc::kMaxFileBytes + 1);  // sparse, nothing is written
+  std::string error;
+  DataMarkupDoc doc;
+  EXPECT_FALSE(doc.InitFromFile(path, error));
+  EXPECT_NE(std::string::npos, error.find("larger than")) << error;
+}
+
+TEST_F(DataMarkupDocTempTest, NulByteIsRefused) {
+  const std::string path = Write("nul.xml", std::string("<a/>\0<b/>", 9));
+  std::string error;
+  DataMarkupDoc doc;
+  EXPECT_FALSE(doc.InitFromFile(path, error));
+  EXPECT_NE(std::string::npos, error.find("NUL")) << error;
+}
+
+TEST_F(DataMarkupDocTempTest, ReloadReplacesContent) {
+  const std::string first = Write("first.xml", "<first/>");
+  const std::string second = Write("second.xml", "<second/>");
+  std::string error;
+  DataMarkupDoc doc;
+  ASSERT_TRUE(doc.InitFromFile(first, error));
+  ASSERT_TRUE(doc.InitFromFile(second, error));
+  EXPECT_EQ(nullptr, doc.FirstChildElement("first"));
+  EXPECT_NE(nullptr, doc.FirstChildElement("second"));
+  EXPECT_EQ(second, doc.GetFilePath());
+}
+
+TEST(DataMarkupDocOptionsTest, LineEndsAndWhitespace) {
+  std::string error;
+  DataMarkupDoc condensed;
+  ASSERT_TRUE(condensed.InitFromFile(kDir + "/crlf.xml", error)) << error;
+  const TiXmlElement* note = condensed.FirstChildElement("vehicledef")->FirstChildElement("note");
+  ASSERT_NE(nullptr, note);
+  EXPECT_STREQ("a b", note->GetText());
+
+  const bool before = TiXmlBase::IsWhiteSpaceCondensed();
+  DataMarkupDoc preserved;
+  ASSERT_TRUE(
+      preserved.InitFromFile(kDir + "/crlf.xml", error, vexa_xml::XML_LOAD_PRESERVE_WHITESPACE));
+  EXPECT_STREQ("a   b",
+               preserved.FirstChildElement("vehicledef")->FirstChildElement("note")->GetText());
+  EXPECT_EQ(before, TiXmlBase::IsWhiteSpaceCondensed());
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "outside/Md5.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+TEST(Md5Test, MatchesReferenceVectors) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"", "d41d8cd98f00b204e9800998ecf8427e"},
+      {"a", "0cc175b9c0f1b6a831c399e269772661"},
+      {"abc", "900150983cd24fb0d6963f7d28e17f72"},
+      {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
+      {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
+      {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+       "57edf4a22be3c955ac49da2e2107b67a"},
+  };
+  for (const auto& c : cases) {
+    std::string out = "stale";
+    EXPECT_TRUE(pkg::md5Buffer(c.first.data(), c.first.size(), out));
+    EXPECT_EQ(c.second, out) << "input \"" << c.first << "\"";
+  }
+}
+
+TEST(Md5Test, HashesEveryByteIncludingNul) {
+  const unsigned char withNul[] = {'a', 0, 'b'};
+  const unsigned char withoutTail[] = {'a', 0};
+  std::string full;
+  std::string part;
+  ASSERT_TRUE(pkg::md5Buffer(withNul, sizeof withNul, full));
+  ASSERT_TRUE(pkg::md5Buffer(withoutTail, sizeof withoutTail, part));
+  EXPECT_EQ(32u, full.size());
+  EXPECT_NE(full, part);
+}
+
+TEST(Md5Test, NullDataOnlyForZeroLength) {
+  std::string out;
+  EXPECT_TRUE(pkg::md5Buffer(nullptr, 0, out));
+  EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", out);
+  EXPECT_FALSE(pkg::md5Buffer(nullptr, 4, out));
+  EXPECT_TRUE(out.empty());
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+#include "outside/Parser.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <utility>
+
+namespace {
+
+struct ValueCase {
+  const char* expression;
+  double x;
+  double expected;
+};
+
+class ParserValueTest : public ::testing::TestWithParam<ValueCase> {};
+
+TEST_P(ParserValueTest, Evaluates) {
+  const ValueCase& c = GetParam();
+  Parser parser(c.expression);
+  parser.SetVariable("x", c.x);
+  EXPECT_DOUBLE_EQ(c.expected, parser.Evaluate()) << c.expression;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grammar, ParserValueTest,
+    ::testing::Values(ValueCase{"x*0.1", 25, 2.5}, ValueCase{"2+3*4", 0, 14},
+                      ValueCase{"(2+3)*4", 0, 20}, ValueCase{"10-4-3", 0, 3},
+                      ValueCase{"8/4/2", 0, 1}, ValueCase{"2^3^2", 0, 512},
+                      ValueCase{"-x+1", 3, -2}, ValueCase{"2*-x", 3, -6},
+                      ValueCase{"(x-40)/0.5", 50, 20}, ValueCase{"1e3*x", 2, 2000},
+                      ValueCase{"sin(pi/2)", 0, 1}, ValueCase{"e", 0, 2.718281828459045},
+                      ValueCase{"min(x,4,9)", 7, 4}, ValueCase{"abs(x)", -5, 5},
+                      ValueCase{"x<1 ? 5 : 6", 0, 5}, ValueCase{"x<1 ? 5 : 6", 2, 6},
+                      ValueCase{"x>=2 && x!=3", 2, 1}, ValueCase{"x<=1 || x==3", 2, 0},
+                      ValueCase{"x > 1", 2, 1}));
+
+TEST(ParserTest, SeedsPiAndE) {
+  Parser parser("x");
+  EXPECT_DOUBLE_EQ(3.141592653589793, parser.Symbols().at("pi"));
+  EXPECT_DOUBLE_EQ(2.718281828459045, parser.Symbols().at("e"));
+  EXPECT_EQ("x", parser.GetExpression());
+  EXPECT_EQ(0u, parser.GetPosition());
+  EXPECT_TRUE(parser.GetToken().empty());
+}
+
+TEST(ParserTest, DivisionByZeroAnywhereThrows) {
+  const ValueCase cases[] = {{"1/0", 0, 0},     {"x/(x-1)", 1, 0},         {"0/0", 0, 0},
+                             {"0*(1/x)", 0, 0}, {"1/(1/(x-x)) + 2", 5, 0}, {"input1/x", 0, 0}};
+  for (const ValueCase& c : cases) {
+    Parser parser(c.expression);
+    parser.SetVariable("x", c.x);
+    try {
+      parser.Evaluate();
+      ADD_FAILURE() << c.expression << " did not throw";
+    } catch (const std::runtime_error& error) {
+      EXPECT_STREQ("Divide by zero", error.what()) << c.expression;
+    }
+  }
+}
+
+TEST(ParserTest, DivisionByZeroIsPerEvaluation) {
+  Parser parser("1/x");
+  parser.SetVariable("x", 0);
+  EXPECT_THROW(parser.Evaluate(), DivideByZeroException);
+  parser.SetVariable("x", 4);
+  EXPECT_DOUBLE_EQ(0.25, parser.Evaluate());
+}
+
+TEST(ParserTest, UntakenBranchIsNotEvaluated) {
+  Parser parser("x==0 ? 0 : 1/x");
+  parser.SetVariable("x", 0);
+  EXPECT_DOUBLE_EQ(0, parser.Evaluate());
+}
+
+TEST(ParserTest, SyntaxErrorsNameExpressionAndPosition) {
+  for (const char* text : {"1+", "", "(1", "x = 3", "2 3", "foo(1)", "1/*2"}) {
+    Parser parser(text);
+    try {
+      parser.Evaluate();
+      ADD_FAILURE() << "\"" << text << "\" did not throw";
+    } catch (const DivideByZeroException&) {
+      ADD_FAILURE() << "\"" << text << "\" reported a division by zero";
+    } catch (const ParserSyntaxException& error) {
+      const std::string what = error.what();
+      EXPECT_NE(std::string::npos, what.find("\"" + std::string(text) + "\"")) << what;
+      EXPECT_NE(std::string::npos, what.find("position")) << what;
+    }
+    // The error is reported again, not remembered as a value.
+    EXPECT_THROW(parser.Evaluate(), std::runtime_error);
+  }
+}
+
+TEST(ParserTest, SyntaxErrorRecordsPositionAndToken) {
+  Parser parser("x + y z");
+  EXPECT_THROW(parser.Evaluate(), ParserSyntaxException);
+  EXPECT_EQ(6u, parser.GetPosition());
+  EXPECT_EQ("z", parser.GetToken());
+}
+
+TEST(ParserTest, UnknownVariablesStartAtZero) {
+  Parser parser("input1 + input2 * 2");
+  EXPECT_DOUBLE_EQ(0, parser.Evaluate());
+  ASSERT_EQ(1u, parser.Symbols().count("input1"));
+  ASSERT_EQ(1u, parser.Symbols().count("input2"));
+  parser.SetVariable("input2", 3);
+  EXPECT_DOUBLE_EQ(6, parser.Evaluate());
+}
+
+TEST(ParserTest, CompiledExpressionSeesTableWrites) {
+  Parser parser("x*2 + y");
+  parser.Symbols()["x"] = 1;  // created after construction, before the first evaluation
+  EXPECT_DOUBLE_EQ(2, parser.Evaluate());
+  for (int i = 0; i < 5; ++i) {
+    parser.Symbols()["x"] = i;
+    parser.SetVariable("y", 10 * i);
+    EXPECT_DOUBLE_EQ(12 * i, parser.Evaluate());
+  }
+  EXPECT_DOUBLE_EQ(4, parser.GetVariable("x"));
+  EXPECT_DOUBLE_EQ(0, parser.GetVariable("absent"));
+}
+
+TEST(ParserTest, ErasedVariableIsBoundAgain) {
+  Parser parser("x + 1");
+  parser.SetVariable("x", 2);
+  EXPECT_DOUBLE_EQ(3, parser.Evaluate());
+  parser.Symbols().erase("x");
+  EXPECT_DOUBLE_EQ(1, parser.Evaluate());
+  parser.Symbols().clear();
+  parser.SetVariable("x", 5);
+  EXPECT_DOUBLE_EQ(6, parser.Evaluate());
+}
+
+TEST(ParserTest, CopiesOwnTheirTable) {
+  Parser original("x + 1");
+  original.SetVariable("x", 1);
+  EXPECT_DOUBLE_EQ(2, original.Evaluate());
+
+  Parser copy(original);
+  copy.SetVariable("x", 10);
+  EXPECT_DOUBLE_EQ(11, copy.Evaluate());
+  EXPECT_DOUBLE_EQ(2, original.Evaluate());
+
+  Parser assigned("0");
+  EXPECT_DOUBLE_EQ(0, assigned.Evaluate());
+  assigned = original;
+  original.SetVariable("x", 100);
+  EXPECT_DOUBLE_EQ(2, assigned.Evaluate());
+  EXPECT_DOUBLE_EQ(101, original.Evaluate());
+}
+
+TEST(ParserTest, CopyOutlivesOriginal) {
+  Parser* original = new Parser("x * 3");
+  original->SetVariable("x", 2);
+  EXPECT_DOUBLE_EQ(6, original->Evaluate());
+  Parser copy(*original);
+  delete original;
+  EXPECT_DOUBLE_EQ(6, copy.Evaluate());
+  copy.SetVariable("x", 3);
+  EXPECT_DOUBLE_EQ(9, copy.Evaluate());
+}
+
+TEST(ParserTest, MovedParserKeepsWorking) {
+  Parser source("x - 1");
+  source.SetVariable("x", 5);
+  EXPECT_DOUBLE_EQ(4, source.Evaluate());
+  Parser moved(std::move(source));
+  moved.SetVariable("x", 7);
+  EXPECT_DOUBLE_EQ(6, moved.Evaluate());
+
+  Parser target("0");
+  target = std::move(moved);
+  target.SetVariable("x", 9);
+  EXPECT_DOUBLE_EQ(8, target.Evaluate());
+}
+
+TEST(ParserTest, DomainErrorsGiveNaN) {
+  Parser parser("sqrt(x)");
+  parser.SetVariable("x", -1);
+  EXPECT_TRUE(std::isnan(parser.Evaluate()));
+}
+
+}  // namespace
