@@ -1,0 +1,450 @@
+#include "vehicle/definition/Axis.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <boost/archive/binary_iarchive.hpp>
+#include <boost/archive/binary_oarchive.hpp>
+#include <boost/serialization/shared_ptr.hpp>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+using vehicle::Axis;
+constexpr uint32_t NS = Axis::NOT_SET;
+
+// Reads the first axis of a "table" document the way a table does.
+std::shared_ptr<Axis> ReadAxis(const std::string& axis_xml, std::string* error = nullptr) {
+  TiXmlDocument doc;
+  doc.Parse(("<table>" + axis_xml + "</table>").c_str());
+  auto axis = std::make_shared<Axis>();
+  const TiXmlElement* element = axis->ReadType(doc.RootElement(), false);
+  std::string ignored;
+  if (element != nullptr)
+    axis->Read(element, error ? *error : ignored, false);
+  return axis;
+}
+
+std::shared_ptr<vehicle::DataType> MakeDataType(const std::string& xml) {
+  TiXmlDocument doc;
+  doc.Parse(("<d>" + xml + "</d>").c_str());
+  auto type = std::make_shared<vehicle::DataType>();
+  std::string error;
+  type->Read(doc.RootElement(), error, false);
+  return type;
+}
+
+const char* kRpm =
+    R"(<datatype id="RPM" unit="rpm" endian="big" storage="16" min="0" max="8000"
+         sm_delta="10" lg_delta="100" format="%.1f"><conv type="direct"/></datatype>)";
+
+vehicle::DataTypeHash Types(std::initializer_list<std::shared_ptr<vehicle::DataType>> types) {
+  vehicle::DataTypeHash hash;
+  for (const auto& type : types)
+    hash.addData(type->GetObjId(), type);
+  return hash;
+}
+
+TEST(AxisTest, OffsetListsAreSplitOnCommasAndParsedLikeStrtoul) {
+  struct Case {
+    const char* text;
+    std::vector<uint32_t> offsets;
+  } cases[] = {
+      {" 0x100 , 0x200 ,0x300 ", {0x100, 0x200, 0x300}},
+      {"", {0}},
+      {"010,9", {8, 9}},
+      {"junk,0x10", {0, 0x10}},
+      {"0x10,", {0x10, 0}},
+      {",,", {0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    auto axis = ReadAxis(std::string(R"(<axis id="a" type="x" count="2" rom_offset=")") + c.text +
+                         R"(" ram_offset="0xFF8000"/>)");
+    EXPECT_EQ(axis->GetRomOffsets(), c.offsets) << c.text;
+    EXPECT_EQ(axis->GetRamOffsets(), std::vector<uint32_t>{0xFF8000}) << c.text;
+    EXPECT_EQ(axis->GetNaturalOffsets().offset_count, c.offsets.size()) << c.text;
+    EXPECT_TRUE(axis->GetDataOffsets().empty());
+  }
+}
+
+TEST(AxisTest, DataRunsAddUpAndIncompleteRunsAreSkipped) {
+  auto axis = ReadAxis(R"(<axis id="a" type="x">
+      <data rom_offset="0x100"/>
+      <data count="4" rom_offset="0x200"/>
+      <data count="5"/>
+      <data count="6" ram_offset="0xFF00"/>
+      <data><count>2</count><rom_offset>0x300</rom_offset><ram_offset>0x10</ram_offset></data>
+    </axis>)");
+  ASSERT_EQ(axis->GetDataOffsets().size(), 3u);
+  EXPECT_EQ(axis->GetCount(), 12u);
+  const auto& runs = axis->GetDataOffsets();
+  EXPECT_EQ(runs[0].rom_offset, 0x200u);
+  EXPECT_EQ(runs[0].ram_offset, NS);
+  EXPECT_EQ(runs[1].rom_offset, NS);
+  EXPECT_EQ(runs[1].ram_offset, 0xFF00u);
+  EXPECT_EQ(runs[2].count, 2u);
+  EXPECT_EQ(axis->GetNaturalOffsets().offset_count, NS);
+  EXPECT_EQ(axis->GetDimensions().x, 12u);
+
+  // Offset lists win over data runs.
+  auto listed = ReadAxis(R"(<axis id="a" type="x" count="3" rom_offset="0x10">
+      <data count="4" rom_offset="0x200"/></axis>)");
+  EXPECT_TRUE(listed->GetDataOffsets().empty());
+  EXPECT_EQ(listed->GetCount(), 3u);
+}
+
+TEST(AxisTest, ReadTypeFromRunsAndLists) {
+  struct Case {
+    const char* xml;
+    vehicle::table_read_types_t type;
+    bool rom, ram, ram_only;
+  } cases[] = {
+      {R"(<axis id="a" type="x" rom_offset="1"/>)", vehicle::READ_BASE, true, false, false},
+      {R"(<axis id="a" type="x" ram_offset="1"/>)", vehicle::READ_REAL, false, true, true},
+      {R"(<axis id="a" type="x" rom_offset="1" ram_offset="2"/>)", vehicle::READ_BASE_REAL, true,
+       true, false},
+      {R"(<axis id="a" type="x"><data count="1" rom_offset="1"/></axis>)", vehicle::READ_BASE, true,
+       false, false},
+      {R"(<axis id="a" type="x"><data count="1" ram_offset="1"/><data count="1" rom_offset="1"/></axis>)",
+       vehicle::READ_REAL, false, true, true},
+      {R"(<axis id="a" type="x"><data count="1" rom_offset="1" ram_offset="2"/></axis>)",
+       vehicle::READ_BASE_REAL, true, true, false},
+      {R"(<axis id="a" type="x"/>)", vehicle::READ_INVALID, false, false, false},
+      {R"(<axis id="a" type="x" special="x-calc" ram_offset="1"/>)", vehicle::READ_BASE, true,
+       false, false},
+      {R"(<axis id="a" type="x" special="labels with data"><label>a</label></axis>)",
+       vehicle::READ_BASE, true, false, false},
+  };
+  for (const Case& c : cases) {
+    auto axis = ReadAxis(c.xml);
+    EXPECT_EQ(axis->GetReadType(), c.type) << c.xml;
+    EXPECT_EQ(axis->HasRomOffsets(), c.rom) << c.xml;
+    EXPECT_EQ(axis->HasRamOffsets(), c.ram) << c.xml;
+    EXPECT_EQ(axis->HasRamOnlyOffsets(), c.ram_only) << c.xml;
+  }
+}
+
+TEST(AxisTest, WordsAreLowerCasedAndUnknownWordsAreInvalid) {
+  auto axis = ReadAxis(R"(<axis id="a" type="Y" special="X-CALC" layout="Vertical"/>)");
+  EXPECT_EQ(axis->GetAxisType(), vehicle::AXIS_Y);
+  EXPECT_EQ(axis->GetSpecialType(), vehicle::SPECIAL_AXIS_X_CALC);
+  EXPECT_EQ(axis->GetLayout(), vehicle::LAYOUT_VERTICAL);
+  EXPECT_TRUE(axis->IsReadOnly());  // any special type
+
+  auto unknown = ReadAxis(R"(<axis id="a" type="q" special="calc" layout="diagonal"/>)");
+  EXPECT_EQ(unknown->GetAxisType(), vehicle::AXIS_INVALID);
+  EXPECT_EQ(unknown->GetSpecialType(), vehicle::SPECIAL_AXIS_INVALID);
+  EXPECT_EQ(unknown->GetLayout(), vehicle::LAYOUT_INVALID);
+  EXPECT_FALSE(unknown->IsReadOnly());
+
+  auto plain = ReadAxis(R"(<axis id="a"><type>w</type><readonly/><copyable/></axis>)");
+  EXPECT_EQ(plain->GetAxisType(), vehicle::AXIS_W);
+  EXPECT_EQ(plain->GetLayout(), vehicle::LAYOUT_HORIZONTAL);
+  EXPECT_TRUE(plain->IsReadOnly());
+  EXPECT_TRUE(plain->IsCopyable());
+}
+
+TEST(AxisTest, DimensionsFollowTheRole) {
+  struct Case {
+    const char* xml;
+    uint32_t count, x, y, z;
+  } cases[] = {
+      {R"(<axis id="a" type="x" count="16" rom_offset="0x1A000"/>)", 16, 16, 1, 1},
+      {R"(<axis id="a" type="y" count="12" rom_offset="0"/>)", 12, 1, 12, 1},
+      {R"(<axis id="a" type="w" count="3" rom_offset="0"/>)", 3, 1, 1, 3},
+      {R"(<axis id="a" type="z" rom_offset="0"><dimensions x="16" y="12"/></axis>)", 192, 16, 12,
+       1},
+      {R"(<axis id="a" type="z" rom_offset="0"><dimensions><y>5</y></dimensions></axis>)", 5, 1, 5,
+       1},
+      {R"(<axis id="a" type="z" count="7" rom_offset="0"/>)", 7, NS, NS, NS},
+      {R"(<axis id="a" type="x" rom_offset="0"/>)", NS, NS, 1, 1},
+      // A shape whose size does not fit the count stays without a count.
+      {R"(<axis id="a" type="z" rom_offset="0"><dimensions x="0x10000" y="0x10000"/></axis>)", NS,
+       0x10000, 0x10000, 1},
+  };
+  for (const Case& c : cases) {
+    auto axis = ReadAxis(c.xml);
+    EXPECT_EQ(axis->GetCount(), c.count) << c.xml;
+    EXPECT_EQ(axis->GetDimensions().x, c.x) << c.xml;
+    EXPECT_EQ(axis->GetDimensions().y, c.y) << c.xml;
+    EXPECT_EQ(axis->GetDimensions().z, c.z) << c.xml;
+  }
+}
+
+TEST(AxisTest, LabelsAxisNeedsNeitherOffsetsNorDataType) {
+  auto axis = ReadAxis(R"(<axis id="L" type="x" special="labels" count="9">
+      <label>low</label><label/><label>mid</label><label>high</label></axis>)");
+  EXPECT_EQ(axis->GetCount(), 3u);
+  EXPECT_EQ(axis->GetLabels(), (std::vector<std::string>{"low", "mid", "high"}));
+  EXPECT_EQ(axis->GetDimensions().x, 3u);
+  EXPECT_EQ(axis->GetDimensions().y, 1u);
+  EXPECT_EQ(axis->GetDimensions().z, 1u);
+  EXPECT_TRUE(axis->IsReadOnly());
+  EXPECT_TRUE(axis->ResolveReferences(vehicle::DataTypeHash()));
+  EXPECT_EQ(axis->Validate(), 0);
+  EXPECT_EQ(axis->GetEndian(), util::ENDIAN_INVALID);
+  EXPECT_EQ(axis->GetStorage(), util::data::STORAGE_INVALID);
+  EXPECT_EQ(axis->GetSmallDelta(), Axis::VALUE_NOT_SET);
+  EXPECT_EQ(axis->GetFormat(), "");
+  EXPECT_EQ(axis->GetPrecision(), -1);
+  EXPECT_EQ(axis->GetUnit(), "");
+
+  auto y = ReadAxis(R"(<axis id="L" type="y" special="labels"><label>a</label></axis>)");
+  EXPECT_EQ(y->GetDimensions().x, 1u);
+  EXPECT_EQ(y->GetDimensions().y, 1u);
+
+  auto empty = ReadAxis(R"(<axis id="L" type="x" special="labels"/>)");
+  EXPECT_EQ(empty->GetCount(), 0u);
+  EXPECT_EQ(empty->Validate(), 25);
+}
+
+TEST(AxisTest, CalculatedLabelsWithDataGetsADataTypeOfItsOwn) {
+  auto axis = ReadAxis(R"(<axis id="C" type="x" special="Labels With Data">
+      <label>P</label><label>R</label><label>N</label><label>D</label></axis>)");
+  EXPECT_TRUE(axis->IsCalculated());
+  EXPECT_EQ(axis->GetMin(), 1.0);
+  EXPECT_EQ(axis->GetMax(), 4.0);
+  EXPECT_EQ(axis->GetStorage(), util::data::STORAGE_U32);
+  EXPECT_EQ(axis->GetEndian(), util::ENDIAN_BIG);
+  EXPECT_EQ(axis->GetFormat(), "%.0f");
+  EXPECT_EQ(axis->GetSmallDelta(), 1.0);
+  EXPECT_EQ(axis->GetLargeDelta(), 2.0);
+  EXPECT_EQ(axis->GetPrecision(), 0);
+
+  ASSERT_TRUE(axis->ResolveReferences(vehicle::DataTypeHash()));
+  ASSERT_TRUE(axis->GetDataType());
+  EXPECT_EQ(axis->GetUnit(), "-");
+  EXPECT_EQ(axis->GetDataType()->endian, util::ENDIAN_BIG);
+  EXPECT_EQ(axis->GetDataType()->format, "%.0f");
+  EXPECT_EQ(axis->GetDataType()->GetSmallDelta(), 1.0);
+  EXPECT_EQ(axis->GetDataType()->GetLargeDelta(), 2.0);
+  EXPECT_EQ(axis->GetDataType()->std_conv.type, VehicleV2::CONV_INVALID);
+  EXPECT_EQ(axis->GetElementSize(), 4u);
+  EXPECT_EQ(axis->GetElementStride(), 4u);
+  EXPECT_EQ(axis->Validate(), 0);
+
+  // With a data type id that names nothing, it is an ordinary missing type.
+  auto named = ReadAxis(R"(<axis id="C" type="x" special="labels with data" datatype="nope">
+      <label>P</label></axis>)");
+  EXPECT_FALSE(named->ResolveReferences(vehicle::DataTypeHash()));
+}
+
+TEST(AxisTest, ResolveReferencesTakesRangeFormatAndWidthFromTheDataType) {
+  auto rpm = MakeDataType(kRpm);
+  auto axis = ReadAxis(R"(<axis id="a" type="x" count="4" rom_offset="0" pad="2" datatype="RPM"
+      max="6000"/>)");
+  ASSERT_TRUE(axis->ResolveReferences(Types({rpm})));
+  EXPECT_EQ(axis->GetDataType(), rpm);
+  EXPECT_EQ(axis->GetMin(), 0.0);
+  EXPECT_EQ(axis->GetMax(), 6000.0);
+  EXPECT_EQ(axis->GetFormat(), "%.1f");
+  EXPECT_EQ(axis->GetPrecision(), 1);
+  EXPECT_EQ(axis->GetElementSize(), 2u);
+  EXPECT_EQ(axis->GetElementStride(), 4u);
+  EXPECT_EQ(axis->GetUnit(), "rpm");
+  EXPECT_EQ(axis->GetSmallDelta(), 10.0);
+  EXPECT_EQ(axis->GetLargeDelta(), 100.0);
+  EXPECT_FALSE(axis->IsDeltaInverted());
+  EXPECT_EQ(axis->GetStorage(), util::data::STORAGE_U16);
+
+  auto missing = ReadAxis(R"(<axis id="a" type="x" count="4" rom_offset="0" datatype="X"/>)");
+  EXPECT_FALSE(missing->ResolveReferences(Types({rpm})));
+  EXPECT_FALSE(missing->DataHasLabels());
+  EXPECT_TRUE(missing->GetDataLabels().empty());
+  EXPECT_EQ(missing->GetBitMask(), 0xFFFFFFFFu);
+}
+
+TEST(AxisTest, DataTypeLabelsTurnTheAxisIntoLabelsWithData) {
+  auto gears = MakeDataType(R"(<datatype id="G" unit="-" endian="big" storage="8" min="0" max="3">
+      <conv type="labels"><label>1st</label><label>2nd</label><label>3rd</label></conv>
+    </datatype>)");
+  auto axis = ReadAxis(R"(<axis id="a" type="y" count="9" rom_offset="0x40" datatype="G"/>)");
+  ASSERT_TRUE(axis->ResolveReferences(Types({gears})));
+  EXPECT_TRUE(axis->IsLabelsWithData());
+  EXPECT_FALSE(axis->IsCalculated());
+  EXPECT_EQ(axis->GetCount(), 3u);
+  EXPECT_EQ(axis->GetLabels(), (std::vector<std::string>{"1st", "2nd", "3rd"}));
+  EXPECT_EQ(axis->GetDimensions().x, 1u);
+  EXPECT_EQ(axis->GetDimensions().y, 3u);
+  EXPECT_TRUE(axis->IsReadOnly());
+  EXPECT_TRUE(axis->DataHasLabels());
+}
+
+TEST(AxisTest, AdjustOffsetsTranslatesRomOffsetsOnly) {
+  const vehicle::IECUOffsetTranslator* hc16 =
+      vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16);
+  ASSERT_NE(hc16, nullptr);
+  auto axis =
+      ReadAxis(R"(<axis id="a" type="x" rom_offset="0x30000,0x27FFF" ram_offset="0x30000"/>)");
+  axis->AdjustOffsets(*hc16);
+  EXPECT_EQ(axis->GetRomOffsets(), (std::vector<uint32_t>{0x28000, 0x27FFF}));
+  EXPECT_EQ(axis->GetRamOffsets(), std::vector<uint32_t>{0x30000});
+
+  auto runs = ReadAxis(R"(<axis id="a" type="x"><data count="1" rom_offset="0x28000"/>
+      <data count="1" ram_offset="0x30000"/></axis>)");
+  runs->AdjustOffsets(*hc16);
+  EXPECT_EQ(runs->GetDataOffsets()[0].rom_offset, 0x20000u);
+  // An absent offset must stay absent, not become a bogus address.
+  EXPECT_EQ(runs->GetDataOffsets()[1].rom_offset, NS);
+  EXPECT_EQ(runs->GetDataOffsets()[1].ram_offset, 0x30000u);
+}
+
+TEST(AxisTest, SigKeyIsMaskThenDataTypeId) {
+  auto type = MakeDataType(R"(<datatype id="DT1" unit="u" endian="big" storage="8"/>)");
+  auto axis = ReadAxis(R"(<axis id="a" type="x" count="1" rom_offset="0" datatype="DT1"/>)");
+  ASSERT_TRUE(axis->ResolveReferences(Types({type})));
+  EXPECT_EQ(axis->GenerateSigKey(), "4294967295DT1");
+  type->SetBitMask(0xF0);
+  EXPECT_EQ(axis->GenerateSigKey(), "240DT1");
+}
+
+TEST(AxisTest, AdjustDimensionsAndLabelShapes) {
+  Axis axis;
+  axis.AdjustDimensions(2, 3, 4);
+  EXPECT_EQ(axis.GetDimensions().z, 2u);
+  EXPECT_EQ(axis.GetDimensions().x, 3u);
+  EXPECT_EQ(axis.GetDimensions().y, 4u);
+  EXPECT_EQ(axis.GetCount(), 24u);
+  axis.AdjustDimensions(0x10000, 0x10000, 1);
+  EXPECT_EQ(axis.GetCount(), NS);
+  axis.SetAxisType(vehicle::AXIS_Z);
+  axis.AdjustDimensions(1, 5, 1);
+  axis.SetAxisDimensionsBasedOnLabels();
+  EXPECT_EQ(axis.GetDimensions().x, 5u);
+  EXPECT_EQ(axis.GetDimensions().y, 1u);
+}
+
+// Validation: each case starts from an axis that validates and breaks one rule.
+TEST(AxisTest, ValidateReportsTheFirstFailingRule) {
+  const std::string good = R"(<axis id="a" type="x" count="4" rom_offset="0x10" datatype="RPM"/>)";
+  struct Case {
+    const char* name;
+    std::string xml;
+    std::function<void(Axis&)> change;
+    vehicle::validate_codes_t code;
+  } cases[] = {
+      {"valid", good, nullptr, 0},
+      {"no id", R"(<axis type="x" count="4" rom_offset="0x10" datatype="RPM"/>)", nullptr, 1},
+      {"labels with data, count differs",
+       R"(<axis id="a" type="x" special="labels with data"><label>a</label>
+          <data count="2" rom_offset="0"/></axis>)",
+       nullptr, 25},
+      {"no role, no special", R"(<axis id="a" count="4" rom_offset="0x10" datatype="RPM"/>)",
+       nullptr, 16},
+      {"unknown special from elsewhere", good,
+       [](Axis& a) { a.SetSpecialType(static_cast<vehicle::special_axis_types_t>(7)); }, 16},
+      {"calculated", R"(<axis id="a" type="x" special="x-calc" count="3"/>)", nullptr, 0},
+      {"no offsets", R"(<axis id="a" type="x" count="4" datatype="RPM"/>)", nullptr, 17},
+      {"no count", R"(<axis id="a" type="x" rom_offset="0x10" datatype="RPM"/>)", nullptr, 18},
+      {"x axis in two dimensions", good, [](Axis& a) { a.AdjustDimensions(2, 2, 2); }, 18},
+      {"count differs from shape", good,
+       [](Axis& a) {
+         a.AdjustDimensions(1, 4, 1);
+         a.SetAxisType(vehicle::AXIS_Z);
+         a.AdjustDimensions(1, 0x10000, 0x10000);
+       },
+       18},
+      {"data type missing", R"(<axis id="a" type="x" count="4" rom_offset="0x10"/>)", nullptr, 19},
+      {"data type invalid", good,
+       [](Axis& a) { a.SetDataType(std::make_shared<vehicle::DataType>()); }, 19},
+      {"min above max", R"(<axis id="a" type="x" count="4" rom_offset="0x10" datatype="RPM"
+          min="10" max="5"/>)",
+       nullptr, 10},
+      {"bad format", R"(<axis id="a" type="x" count="4" rom_offset="0x10" datatype="RPM"
+          format="%s"/>)",
+       nullptr, 13},
+      {"no signatures", good, [](Axis& a) { a.SetDefSignature(""); }, 2},
+      {"no data signature", good, [](Axis& a) { a.SetDataSignature(""); }, 2},
+  };
+  auto types = Types({MakeDataType(kRpm)});
+  for (const Case& c : cases) {
+    auto axis = ReadAxis(c.xml);
+    axis->ResolveReferences(types);
+    axis->SetDefSignature("def");
+    axis->SetDataSignature("data");
+    if (c.change)
+      c.change(*axis);
+    EXPECT_EQ(axis->Validate(), c.code) << c.name;
+  }
+
+  auto unranged = MakeDataType(R"(<datatype id="RPM" unit="rpm" endian="big" storage="16">
+      <conv type="direct"/></datatype>)");
+  auto axis = ReadAxis(good);
+  ASSERT_TRUE(axis->ResolveReferences(Types({unranged})));
+  axis->SetDefSignature("def");
+  axis->SetDataSignature("data");
+  EXPECT_EQ(axis->Validate(), 10);
+}
+
+TEST(AxisTest, RereadingRefinesTheSameAxis) {
+  TiXmlDocument doc;
+  doc.Parse(R"(<table><axis id="a" type="x" count="4" rom_offset="0x10" min="1"/>
+                      <axis type="x" max="9" format="%.2f"/></table>)");
+  Axis axis;
+  std::string error;
+  const TiXmlElement* first = axis.ReadType(doc.RootElement(), false);
+  ASSERT_EQ(axis.Read(first, error, false), 0);
+  const TiXmlElement* second = first->NextSiblingElement("axis");
+  ASSERT_EQ(axis.Read(second, error, true), 0);
+  EXPECT_EQ(axis.GetObjId(), "a");
+  EXPECT_EQ(axis.GetCount(), 4u);
+  EXPECT_EQ(axis.GetRomOffsets(), std::vector<uint32_t>{0x10});
+  EXPECT_EQ(axis.GetMin(), 1.0);
+  EXPECT_EQ(axis.GetMax(), 9.0);
+  EXPECT_EQ(axis.GetFormat(), "%.2f");
+}
+
+TEST(AxisTest, ArchiveKeepsTheStoredFields) {
+  auto axis = ReadAxis(R"(<axis id="a" type="z" special="labels with data" min="1" max="2"
+      format="%.3f" rom_offset="1,2" ram_offset="3" pad="1" monitor="M" datatype="DT" layout="vertical">
+      <label>p</label><dimensions x="1" y="1"/><copyable/></axis>)");
+  axis->SetDefSignature("def");
+  axis->SetDataSignature("data");
+  axis->SetResticted();
+  std::stringstream stream;
+  {
+    boost::archive::binary_oarchive out(stream);
+    out << axis;
+  }
+  std::shared_ptr<Axis> copy;
+  boost::archive::binary_iarchive in(stream);
+  in >> copy;
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->GetObjId(), "a");
+  EXPECT_EQ(copy->GetAxisType(), vehicle::AXIS_Z);
+  EXPECT_EQ(copy->GetSpecialType(), vehicle::SPECIAL_AXIS_LABELS_WITH_DATA);
+  EXPECT_EQ(copy->GetMin(), 1.0);
+  EXPECT_EQ(copy->GetMax(), 2.0);
+  EXPECT_EQ(copy->GetFormat(), "%.3f");
+  EXPECT_EQ(copy->GetRomOffsets(), (std::vector<uint32_t>{1, 2}));
+  EXPECT_EQ(copy->GetRamOffsets(), std::vector<uint32_t>{3});
+  EXPECT_EQ(copy->GetNaturalOffsets().offset_count, 2u);
+  EXPECT_EQ(copy->GetLabels(), std::vector<std::string>{"p"});
+  EXPECT_EQ(copy->GetCount(), 1u);
+  EXPECT_EQ(copy->GetPad(), 1u);
+  EXPECT_TRUE(copy->IsReadOnly());
+  EXPECT_TRUE(copy->IsCopyable());
+  EXPECT_FALSE(copy->IsRestricted());
+  EXPECT_EQ(copy->GetDefSignature(), "def");
+  EXPECT_EQ(copy->GetDataSignature(), "data");
+  EXPECT_EQ(copy->GetLayout(), vehicle::LAYOUT_VERTICAL);
+  EXPECT_EQ(copy->GetDataTypeId(), "DT");
+  EXPECT_EQ(copy->GetMonitorId(), "M");
+  EXPECT_EQ(copy->GetElementSize(), NS);
+}
+
+TEST(AxisTest, BrokenDocumentsDoNotCrash) {
+  for (const char* xml :
+       {R"(<axis/>)", R"(<axis type=""/>)", R"(<axis type="z"><dimensions/></axis>)",
+        R"(<axis type="x" special="labels"/>)", R"(<axis type="x"><data/></axis>)",
+        R"(<axis type="x" count="-1" pad="0xFFFFFFFF" min="x" max=""/>)"}) {
+    auto axis = ReadAxis(xml);
+    EXPECT_NE(axis->Validate(), 0) << xml;
+    axis->ResolveReferences(vehicle::DataTypeHash());
+    (void)axis->GetReadType();
+    (void)axis->GetPrecision();
+  }
+}
+
+}  // namespace

@@ -1,0 +1,499 @@
+#include "vehicle/definition/Table.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <boost/archive/binary_iarchive.hpp>
+#include <boost/archive/binary_oarchive.hpp>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+namespace {
+
+using vehicle::Axis;
+using vehicle::Table;
+typedef util::DataHash<std::string, std::shared_ptr<Table>> TableHash;
+
+struct Doc {
+  explicit Doc(const std::string& xml) {
+    doc.Parse(("<d>" + xml + "</d>").c_str());
+    ok = vehicle::ReadHashData(doc.RootElement(), tables, error);
+  }
+  std::shared_ptr<Table> operator[](const std::string& id) { return tables.findData(id); }
+  TiXmlDocument doc;
+  TableHash tables;
+  std::string error;
+  bool ok = false;
+};
+
+// Reads one table and reports DoRead's result.
+int32_t ReadOne(const std::string& xml, std::shared_ptr<Table>& table) {
+  TiXmlDocument doc;
+  doc.Parse(("<d>" + xml + "</d>").c_str());
+  table = std::make_shared<Table>();
+  std::string error;
+  return table->Read(doc.RootElement(), error, false);
+}
+
+TEST(TableTest, TypeFollowsTheAxesAndZTakesTheirShape) {
+  Doc d(R"(<table id="t" type="data">
+      <axis id="x" type="x" count="16" rom_offset="0x100"/>
+      <axis id="y" type="y" count="12" rom_offset="0x200"/>
+      <axis id="z" type="z" rom_offset="0x300"/></table>
+    <table id="d" type="3d"><axis id="z" type="z" count="8" rom_offset="0x10"/></table>
+    <table id="w" type="2d"><axis id="x" type="x" count="2" rom_offset="0"/>
+      <axis id="y" type="y" rom_offset="0"/><axis id="w" type="w" count="3" rom_offset="0"/>
+      <axis id="z" type="z" rom_offset="0"/></table>)");
+  ASSERT_TRUE(d.ok);
+  EXPECT_EQ(d["t"]->GetTableType(), vehicle::TABLE_3D);
+  auto z = d["t"]->GetAxis(vehicle::AXIS_Z);
+  ASSERT_TRUE(z);
+  EXPECT_EQ(z->GetCount(), 192u);
+  EXPECT_EQ(z->GetDimensions().x, 16u);
+  EXPECT_EQ(z->GetDimensions().y, 12u);
+  EXPECT_EQ(z->GetDimensions().z, 1u);
+
+  EXPECT_EQ(d["d"]->GetTableType(), vehicle::TABLE_DATA);
+  z = d["d"]->GetAxis(vehicle::AXIS_Z);
+  EXPECT_EQ(z->GetDimensions().x, 8u);
+  EXPECT_EQ(z->GetDimensions().y, 1u);
+  EXPECT_EQ(z->GetDimensions().z, 1u);
+  EXPECT_EQ(z->GetCount(), 8u);
+
+  // An absent or countless axis counts as 1.
+  EXPECT_EQ(d["w"]->GetTableType(), vehicle::TABLE_4D);
+  z = d["w"]->GetAxis(vehicle::AXIS_Z);
+  EXPECT_EQ(z->GetDimensions().z, 3u);
+  EXPECT_EQ(z->GetDimensions().x, 2u);
+  EXPECT_EQ(z->GetDimensions().y, 1u);
+  EXPECT_EQ(z->GetCount(), 6u);
+  EXPECT_STREQ(d["w"]->DebugGetClassName(), "Table");
+}
+
+TEST(TableTest, AxisCountOutsideOneToFourHasNoType) {
+  std::shared_ptr<Table> table;
+  EXPECT_EQ(ReadOne(R"(<table id="t" type="2d"/>)", table), 0);
+  EXPECT_EQ(table->GetTableType(), vehicle::TABLE_INVALID);
+  EXPECT_EQ(
+      ReadOne(R"(<table id="t"><axis id="a" type="x" count="3" rom_offset="0"/></table>)", table),
+      0);
+  EXPECT_EQ(table->GetTableType(), vehicle::TABLE_DATA);  // "data" without a z axis: no crash
+  EXPECT_EQ(table->Validate(), 21);
+}
+
+TEST(TableTest, AxesWithoutKnownRoleFailTheReadButTheRestIsRead) {
+  std::shared_ptr<Table> table;
+  EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="a" count="1" rom_offset="0"/>
+      <axis id="b" type="v" count="1" rom_offset="0"/>
+      <axis id="z" type="z" count="5" rom_offset="0"/></table>)",
+                    table),
+            1);
+  EXPECT_EQ(table->GetAxes().size(), 1u);
+  EXPECT_EQ(table->GetTableType(), vehicle::TABLE_DATA);
+}
+
+TEST(TableTest, RepeatedRoleRefinesTheAxisAndInternalAxesAreSkipped) {
+  std::shared_ptr<Table> table;
+  EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="z1" type="z" count="5" rom_offset="0x10"/>
+      <axis type="Z" max="9"/><axis id="x" type="x" internal="1" count="2" rom_offset="0"/>
+      </table>)",
+                    table),
+            0);
+  ASSERT_EQ(table->GetAxes().size(), 1u);
+  auto z = table->GetAxis(vehicle::AXIS_Z);
+  EXPECT_EQ(z->GetObjId(), "z1");
+  EXPECT_EQ(z->GetMax(), 9.0);
+  EXPECT_EQ(z->GetRomOffsets(), std::vector<uint32_t>{0x10});
+  EXPECT_EQ(table->GetAxis(vehicle::AXIS_X), nullptr);
+}
+
+TEST(TableTest, Attributes) {
+  std::shared_ptr<Table> table;
+  ASSERT_EQ(ReadOne(R"(<table id="t" master_table="M" master_z_conv="x*2" restricted="1"
+        group="a, b ,c" adjustable="0x1" ephemeral="1" read_type="Base_Real" group_id="-1"
+        table_id="7"><axis id="z" type="z" count="1" rom_offset="0"/></table>)",
+                    table),
+            0);
+  EXPECT_TRUE(table->IsSlave());
+  EXPECT_TRUE(table->IsHidden());
+  EXPECT_EQ(table->GetMasterTableId(), "M");
+  EXPECT_EQ(table->GetTransformForMasterToSlaveDataCopy(), "x*2");
+  EXPECT_TRUE(table->IsRestricted());
+  EXPECT_TRUE(table->GetAxis(vehicle::AXIS_Z)->IsRestricted());
+  EXPECT_EQ(table->GetGroupIds(), (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_TRUE(table->IsAdjustable());
+  EXPECT_TRUE(table->IsEphemeral());
+  EXPECT_EQ(table->GetReadType(), vehicle::READ_BASE_REAL);
+  EXPECT_EQ(table->GetLegacyTableCopyGroup().group_id, -1);
+  EXPECT_EQ(table->GetLegacyTableCopyGroup().table_id, 7);
+  EXPECT_TRUE(table->GetLegacyTableCopyGroup().IsSwitchable());
+  EXPECT_EQ(table->GetIconType(), Table::ICON_RESTRICTED);
+
+  ASSERT_EQ(ReadOne(R"(<table id="t" master_z_conv="x" restricted="true" adjustable="yes">
+        <group>g</group><axis id="z" type="z" count="1" rom_offset="0"/></table>)",
+                    table),
+            0);
+  EXPECT_FALSE(table->IsSlave());
+  EXPECT_EQ(table->GetTransformForMasterToSlaveDataCopy(), "");
+  EXPECT_FALSE(table->IsRestricted());
+  EXPECT_FALSE(table->IsAdjustable());
+  EXPECT_EQ(table->GetGroupIds(), std::vector<std::string>{"g"});
+  EXPECT_EQ(table->GetLegacyTableCopyGroup().group_id, -2);
+  EXPECT_FALSE(table->GetLegacyTableCopyGroup().IsSwitchable());
+}
+
+TEST(TableTest, AdjustmentParameters) {
+  std::shared_ptr<Table> table;
+  ASSERT_EQ(ReadOne(R"(<table id="t" adjustment_enable_id="e1, e2" enabled_value="0x5">
+        <axis id="z" type="z" count="1" ram_offset="0"/>
+        <adjustment_params axis_type="Z"><comms module_id="TCM" protocol="ISO_MODE_22"
+          data_ident="0x10, 0x05, 0x1FF" address="0x40" offset="3"/></adjustment_params>
+      </table>)",
+                    table),
+            0);
+  const auto& p = table->GetAdjustmentParams();
+  EXPECT_EQ(p.axis_type, vehicle::AXIS_Z);
+  EXPECT_EQ(p.module, vehicle::MODULE_TCM);
+  EXPECT_EQ(p.protocol, Ecu::MONITOR_PROTOCOL_ISO_MODE_22);
+  EXPECT_EQ(p.data_identifier, (std::vector<uint8_t>{0x10, 0x05, 0xFF}));
+  EXPECT_EQ(p.address, Table::NOT_SET);
+  EXPECT_EQ(p.offset, 3u);
+  EXPECT_EQ(p.enabled_value, 5u);
+  EXPECT_EQ(p.enable_table_ids, (std::vector<std::string>{"e1", "e2"}));
+  EXPECT_TRUE(table->HasAdjustmentParams());
+  EXPECT_TRUE(table->IsAdjustmentEnableTable());
+
+  ASSERT_EQ(ReadOne(R"(<table id="t"><axis id="z" type="z" count="1" ram_offset="0"/>
+        <adjustment_params><axis_type>x</axis_type><comms module_id="obd" protocol="ram"
+          address="0x40" offset="3"/></adjustment_params></table>)",
+                    table),
+            0);
+  EXPECT_EQ(table->GetAdjustmentParams().address, 0x40u);
+  EXPECT_EQ(table->GetAdjustmentParams().offset, Table::NOT_SET);
+  EXPECT_EQ(table->GetAdjustmentParams().module, static_cast<vehicle::modules_t>(-1));
+  EXPECT_EQ(table->GetAdjustmentParams().protocol, Ecu::MONITOR_PROTOCOL_RAM);
+  EXPECT_FALSE(table->IsAdjustmentEnableTable());
+
+  EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="z" type="z" count="1" rom_offset="0"/>
+        <adjustment_params axis_type="z"/></table>)",
+                    table),
+            1);
+  EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="z" type="z" count="1" rom_offset="0"/>
+        <adjustment_params><comms address="1"/></adjustment_params></table>)",
+                    table),
+            1);
+  EXPECT_FALSE(table->HasAdjustmentParams());
+}
+
+TEST(TableTest, ReadTypeAndIcon) {
+  struct Case {
+    const char* name;
+    const char* xml;
+    vehicle::table_read_types_t read;
+    Table::icon_type_t icon;
+  } cases[] = {
+      {"rom", R"(<axis id="z" type="z" count="1" rom_offset="0"/>)", vehicle::READ_BASE,
+       Table::ICON_ROM},
+      {"rom and ram in one axis",
+       R"(<axis id="z" type="z" count="1" rom_offset="0" ram_offset="1"/>)", vehicle::READ_REAL,
+       Table::ICON_ROM_AND_RAM},
+      {"rom axis and ram axis",
+       R"(<axis id="x" type="x" count="1" rom_offset="0"/><axis id="z" type="z" ram_offset="1"/>)",
+       vehicle::READ_BASE_REAL, Table::ICON_ROM_AND_RAM},
+      {"ram only", R"(<axis id="z" type="z" count="1" ram_offset="1"/>)", vehicle::READ_REAL,
+       Table::ICON_RAM_ONLY},
+      {"legacy numbers", R"(<group_id>1</group_id><table_id>2</table_id>
+          <axis id="z" type="z" count="1" rom_offset="0"/>)",
+       vehicle::READ_SWITCHABLE, Table::ICON_SWITCHABLE},
+      {"one legacy number",
+       R"(<group_id>1</group_id><axis id="z" type="z" count="1" rom_offset="0"/>)",
+       vehicle::READ_BASE, Table::ICON_ROM},
+      {"explicit switchable", R"(<read_type>switchable</read_type>
+          <axis id="z" type="z" count="1" rom_offset="0"/>)",
+       vehicle::READ_SWITCHABLE, Table::ICON_SWITCHABLE},
+      {"explicit wins",
+       R"(<read_type>real</read_type><axis id="z" type="z" count="1" rom_offset="0"/>)",
+       vehicle::READ_REAL, Table::ICON_ROM},
+      {"no offsets", R"(<axis id="z" type="z" count="1"/>)", vehicle::READ_BASE, Table::ICON_ROM},
+  };
+  for (const Case& c : cases) {
+    std::shared_ptr<Table> table;
+    ReadOne(std::string("<table id=\"t\">") + c.xml + "</table>", table);
+    EXPECT_EQ(table->GetReadType(), c.read) << c.name;
+    EXPECT_EQ(table->GetIconType(), c.icon) << c.name;
+  }
+}
+
+TEST(TableTest, RomAndRamQueries) {
+  std::shared_ptr<Table> table;
+  ReadOne(R"(<table id="t" read_type="real"><axis id="x" type="x" count="1" ram_offset="0"/>
+      <axis id="z" type="z" ram_offset="1"/></table>)",
+          table);
+  EXPECT_TRUE(table->HasRamAxes());
+  EXPECT_TRUE(table->HasRamOnlyAxis());
+  EXPECT_FALSE(table->HasRomAxes());
+  EXPECT_TRUE(table->IsRamOnly());
+  ReadOne(R"(<table id="t"><axis id="x" type="x" count="1" ram_offset="0"/>
+      <axis id="z" type="z" rom_offset="1"/></table>)",
+          table);
+  EXPECT_FALSE(table->HasRamAxes());
+  EXPECT_TRUE(table->HasRamOnlyAxis());
+  EXPECT_TRUE(table->HasRomAxes());
+  EXPECT_FALSE(table->IsRamOnly());
+  EXPECT_FALSE(Table().IsRamOnly());
+}
+
+TEST(TableTest, SharedAxisResolutionMakesTablesShareOneAxis) {
+  Doc d(R"(<table id="a"><axis id="x" type="x" count="2" rom_offset="0"/>
+      <axis id="z" type="z" rom_offset="8"/></table>
+    <table id="b"><axis id="x" type="x" count="2" rom_offset="0"/>
+      <axis id="z" type="z" rom_offset="16"/></table>)");
+  auto xa = d["a"]->GetAxis(vehicle::AXIS_X);
+  auto xb = d["b"]->GetAxis(vehicle::AXIS_X);
+  ASSERT_NE(xa, xb);
+  xa->SetDefSignature("same");
+  xb->SetDefSignature("same");
+  d["b"]->GetAxis(vehicle::AXIS_Z)->SetDefSignature("other");
+  Table::AxisHash shared;
+  shared.addData("same", xa);
+  EXPECT_TRUE(d["a"]->ResolveReferences(shared));
+  EXPECT_TRUE(d["b"]->ResolveReferences(shared));
+  EXPECT_EQ(d["b"]->GetAxis(vehicle::AXIS_X), xa);
+  EXPECT_NE(d["b"]->GetAxis(vehicle::AXIS_Z), nullptr);
+}
+
+TEST(TableTest, DataTypeAndGroupResolution) {
+  Doc d(R"(<table id="t" group="g1,g2,gx"><axis id="x" type="x" count="2" rom_offset="0"
+      datatype="missing"/><axis id="z" type="z" rom_offset="8" datatype="DT"/></table>)");
+  auto type = std::make_shared<vehicle::DataType>();
+  type->SetObjId("DT");
+  type->storage = util::data::STORAGE_S16;
+  vehicle::DataTypeHash types;
+  types.addData("DT", type);
+  EXPECT_FALSE(d["t"]->ResolveReferences(types));
+  EXPECT_EQ(d["t"]->GetAxis(vehicle::AXIS_Z)->GetDataType(), type);  // still tried
+
+  vehicle::GroupHash groups;
+  for (const char* id : {"g1", "g2"}) {
+    auto group = std::make_shared<vehicle::Group>();
+    group->SetObjId(id);
+    groups.addData(id, group);
+  }
+  EXPECT_FALSE(d["t"]->ResolveReferences(groups));
+  EXPECT_EQ(d["t"]->GetGroups().size(), 2u);
+  EXPECT_EQ(d["t"]->GetGroups().findData("g2"), groups.findData("g2"));
+  // Resolving again must not trip over the groups already added.
+  EXPECT_NO_THROW(d["t"]->ResolveReferences(groups));
+}
+
+// A valid "data" table whose z axis is ready for validation.
+struct ValidTable {
+  ValidTable() {
+    ReadOne(R"(<table id="t" group="g"><axis id="z" type="z" count="4" rom_offset="0"
+        ram_offset="0x10" datatype="DT" min="0" max="1" format="%.1f"/></table>)",
+            table);
+    type = std::make_shared<vehicle::DataType>();
+    type->SetObjId("DT");
+    type->unit = "u";
+    type->endian = util::ENDIAN_BIG;
+    type->storage = util::data::STORAGE_U8;
+    type->std_conv.type = VehicleV2::CONV_DIRECT;
+    types.addData("DT", type);
+    group = std::make_shared<vehicle::Group>();
+    group->SetObjId("g");
+    groups.addData("g", group);
+  }
+  void Resolve() {
+    table->ResolveReferences(groups);
+    table->ResolveReferences(types);
+    for (auto& entry : table->GetAxes()) {
+      entry.second->SetDefSignature("def");
+      entry.second->SetDataSignature("data");
+    }
+  }
+  std::shared_ptr<Table> table;
+  std::shared_ptr<vehicle::DataType> type;
+  std::shared_ptr<vehicle::Group> group;
+  vehicle::DataTypeHash types;
+  vehicle::GroupHash groups;
+};
+
+TEST(TableTest, ValidateReportsTheFirstFailingRule) {
+  auto x_axis = [] {
+    auto axis = std::make_shared<Axis>();
+    axis->SetObjId("x");
+    axis->SetAxisType(vehicle::AXIS_X);
+    return axis;
+  };
+  struct Case {
+    const char* name;
+    std::function<void(ValidTable&)> before;  // before resolution
+    std::function<void(ValidTable&)> after;   // after resolution
+    vehicle::validate_codes_t code;
+  } cases[] = {
+      {"valid", nullptr, nullptr, 0},
+      {"no id", [](ValidTable& v) { v.table->SetObjId(""); }, nullptr, 1},
+      {"master without slave", [](ValidTable& v) { v.table->SetMasterTableId("m"); }, nullptr, 27},
+      {"slave without master", [](ValidTable& v) { v.table->SetIsSlave(true); }, nullptr, 27},
+      {"group not found", [](ValidTable& v) { v.groups.clear(); }, nullptr, 21},
+      {"legacy numbers with two groups",
+       [](ValidTable& v) {
+         v.table->GetLegacyTableCopyGroup().table_id = 3;
+         v.table->GetGroups().addData("h", v.group);
+       },
+       nullptr, 21},
+      {"legacy name given", nullptr,
+       [](ValidTable& v) {
+         v.table->GetLegacyTableCopyGroup().table_id = 3;
+         v.table->GetLegacyTableCopyGroup().name = "n";
+         v.table->GetGroups().addData("h", v.group);
+       },
+       0},
+      {"type out of range", [](ValidTable& v) { v.table->SetTableType(vehicle::TABLE_INVALID); },
+       nullptr, 22},
+      {"data table with an x axis", nullptr,
+       [&](ValidTable& v) { v.table->SetAxis(vehicle::AXIS_X, x_axis()); }, 24},
+      {"2d without x or y", [](ValidTable& v) { v.table->SetTableType(vehicle::TABLE_2D); },
+       nullptr, 24},
+      {"invalid axis", nullptr,
+       [](ValidTable& v) { v.table->GetAxis(vehicle::AXIS_Z)->SetDataSignature(""); }, 20},
+      {"adjustable needs ram", nullptr,
+       [](ValidTable& v) {
+         std::shared_ptr<Table> t;
+         ReadOne(R"(<table id="t" group="g" adjustable="1"><axis id="z" type="z" count="4"
+             rom_offset="0" datatype="DT" min="0" max="1" format="%.1f"/></table>)",
+                 t);
+         v.table = t;
+         v.Resolve();
+       },
+       40},
+      {"axis with an invalid data type",
+       [](ValidTable& v) { v.type->std_conv.type = VehicleV2::CONV_INVALID; }, nullptr, 20},
+      {"ephemeral needs read-only axes",
+       [](ValidTable& v) {
+         std::shared_ptr<Table> t;
+         ReadOne(R"(<table id="t" group="g" ephemeral="1"><axis id="z" type="z" count="4"
+             rom_offset="0" datatype="DT" min="0" max="1" format="%.1f"/></table>)",
+                 t);
+         v.table = t;
+       },
+       nullptr, 20},
+  };
+  for (const Case& c : cases) {
+    ValidTable v;
+    if (c.before)
+      c.before(v);
+    v.Resolve();
+    if (c.after)
+      c.after(v);
+    EXPECT_EQ(v.table->Validate(), c.code) << c.name;
+  }
+
+  // An adjustable table whose z data type has no standard conversion.
+  ValidTable v;
+  std::shared_ptr<Table> adjustable;
+  ReadOne(R"(<table id="t" group="g" adjustable="1"><axis id="z" type="z" count="4"
+      ram_offset="0" datatype="DT" min="0" max="1" format="%.1f"/></table>)",
+          adjustable);
+  v.table = adjustable;
+  v.Resolve();
+  EXPECT_EQ(v.table->Validate(), 0);
+  v.type->std_conv.type = VehicleV2::CONV_INVALID;
+  v.type->str_conv.to_float = "x";
+  v.type->data_target = vehicle::TARGET_DTC;
+  EXPECT_EQ(v.table->Validate(), 40);
+}
+
+TEST(TableTest, ValidateMakesTheReadTypeExplicitAndNamesTheLegacyGroup) {
+  ValidTable v;
+  v.table->GetLegacyTableCopyGroup().group_id = 4;
+  v.Resolve();
+  EXPECT_EQ(v.table->Validate(), 0);
+  EXPECT_EQ(v.table->GetLegacyTableCopyGroup().name, "g");
+  EXPECT_TRUE(v.table->HasRamAxes());  // read type "real" is now explicit
+  EXPECT_EQ(v.table->GetReadType(), vehicle::READ_REAL);
+}
+
+TEST(TableTest, AdjustTypeAndOffsets) {
+  ValidTable v;
+  auto z = v.table->GetAxis(vehicle::AXIS_Z);
+  auto x = std::make_shared<Axis>();
+  v.table->AdjustType(vehicle::TABLE_2D, z, x, nullptr);
+  EXPECT_EQ(v.table->GetTableType(), vehicle::TABLE_2D);
+  EXPECT_EQ(v.table->GetAxes().size(), 2u);
+  EXPECT_EQ(v.table->GetAxis(vehicle::AXIS_X), x);
+  EXPECT_EQ(v.table->GetAxis(vehicle::AXIS_Y), nullptr);
+
+  std::shared_ptr<Table> table;
+  ReadOne(R"(<table id="t"><axis id="z" type="z" count="1" rom_offset="0x30000"/></table>)", table);
+  table->AdjustOffsets(*vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16));
+  EXPECT_EQ(table->GetAxis(vehicle::AXIS_Z)->GetRomOffsets(), std::vector<uint32_t>{0x28000});
+}
+
+TEST(TableTest, FixtureDocumentReadsEveryTable) {
+  std::ifstream file(std::string(ECUCAL_TEST_DATA_DIR) + "/axes/tables.xml");
+  ASSERT_TRUE(file);
+  std::stringstream text;
+  text << file.rdbuf();
+  TiXmlDocument doc;
+  doc.Parse(text.str().c_str());
+  ASSERT_FALSE(doc.Error());
+  TableHash tables;
+  std::string error;
+  EXPECT_TRUE(vehicle::ReadHashData(doc.RootElement(), tables, error));
+  ASSERT_EQ(tables.size(), 3u);
+  EXPECT_EQ(tables.findData("boost_target")->GetTableType(), vehicle::TABLE_3D);
+  EXPECT_EQ(tables.findData("boost_target")->GetAxis(vehicle::AXIS_Z)->GetCount(), 192u);
+  EXPECT_EQ(tables.findData("rev_limit")->GetTableType(), vehicle::TABLE_DATA);
+  EXPECT_EQ(tables.findData("gear_trim")->GetAxis(vehicle::AXIS_X)->GetLabels().size(), 3u);
+  EXPECT_TRUE(tables.findData("gear_trim")->IsSlave());
+}
+
+TEST(TableTest, ArchiveKeepsTheStoredFields) {
+  std::shared_ptr<Table> table;
+  ReadOne(R"(<table id="t" master_table="M" master_z_conv="x" restricted="1" group="a,b"
+      adjustable="1" ephemeral="1" read_type="real" group_id="1" table_id="2"
+      adjustment_enable_id="e" enabled_value="3">
+      <axis id="x" type="x" count="2" rom_offset="4"/><axis id="z" type="z" rom_offset="8"/>
+      <adjustment_params axis_type="z"><comms module_id="bcm" protocol="iso_mode_21"
+        data_ident="9" offset="6"/></adjustment_params></table>)",
+          table);
+  std::stringstream stream;
+  {
+    boost::archive::binary_oarchive out(stream);
+    out << table;
+  }
+  std::shared_ptr<Table> copy;
+  boost::archive::binary_iarchive in(stream);
+  in >> copy;
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->GetObjId(), "t");
+  EXPECT_EQ(copy->GetMasterTableId(), "M");
+  EXPECT_TRUE(copy->IsSlave());
+  EXPECT_TRUE(copy->IsRestricted());
+  EXPECT_TRUE(copy->vehicle::BaseVehicleDefObj::IsRestricted());
+  EXPECT_EQ(copy->GetTableType(), vehicle::TABLE_2D);
+  ASSERT_EQ(copy->GetAxes().size(), 2u);
+  EXPECT_EQ(copy->GetAxis(vehicle::AXIS_X)->GetRomOffsets(), std::vector<uint32_t>{4});
+  EXPECT_EQ(copy->GetAxis(vehicle::AXIS_Z)->GetCount(), 2u);
+  EXPECT_EQ(copy->GetLegacyTableCopyGroup().group_id, 1);
+  EXPECT_EQ(copy->GetLegacyTableCopyGroup().table_id, 2);
+  EXPECT_EQ(copy->GetTransformForMasterToSlaveDataCopy(), "x");
+  EXPECT_EQ(copy->GetReadType(), vehicle::READ_REAL);
+  EXPECT_EQ(copy->GetGroupIds(), (std::vector<std::string>{"a", "b"}));
+  EXPECT_TRUE(copy->IsAdjustable());
+  EXPECT_TRUE(copy->IsEphemeral());
+  const auto& p = copy->GetAdjustmentParams();
+  EXPECT_EQ(p.address, Table::NOT_SET);
+  EXPECT_EQ(p.axis_type, vehicle::AXIS_Z);
+  EXPECT_EQ(p.enable_table_ids, std::vector<std::string>{"e"});
+  EXPECT_EQ(p.enabled_value, 3u);
+  EXPECT_EQ(p.data_identifier, std::vector<uint8_t>{9});
+  EXPECT_EQ(p.module, vehicle::MODULE_BCM);
+  EXPECT_EQ(p.offset, 6u);
+  EXPECT_EQ(p.protocol, Ecu::MONITOR_PROTOCOL_ISO_MODE_21);
+  EXPECT_TRUE(copy->GetGroups().empty());
+}
+
+}  // namespace
