@@ -57,9 +57,12 @@ void PrintText(const Definition& definition, const std::vector<ClassCount>& coun
     std::cout << "\nValidation reported:\n  " << definition.validation_text << '\n';
   }
 
-  std::cout << '\n'
-            << (definition.valid ? "Valid." : "Invalid: the objects above were set aside.")
-            << '\n';
+  std::cout << '\n';
+  if (definition.valid) {
+    std::cout << "Valid.\n";
+  } else {
+    std::cout << "Invalid: " << definition.invalid.size() << " failed validation.\n";
+  }
 }
 
 int Run(const CheckOptions& options) {

@@ -208,6 +208,19 @@ std::vector<InvalidObject> FindInvalid(vehicle::Vehicle& vehicle,
   }
 
   AddInvalid(vehicle.GetInvalidMonitors(), "Monitor", invalid);
+
+  // Stores iterate in hash order; people and tests want a stable listing.
+  const std::vector<std::string> order = {"Vehicle", "RomInfo",   "DataType",  "Axis",
+                                          "Group",   "Table",     "XMLToggle", "CopyGroup",
+                                          "Monitor"};
+  auto rank = [&order](const InvalidObject& object) {
+    return std::find(order.begin(), order.end(), object.object_class) - order.begin();
+  };
+  std::stable_sort(invalid.begin(), invalid.end(),
+                   [&rank](const InvalidObject& a, const InvalidObject& b) {
+                     if (rank(a) != rank(b)) return rank(a) < rank(b);
+                     return a.id < b.id;
+                   });
   return invalid;
 }
 

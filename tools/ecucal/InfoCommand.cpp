@@ -1,6 +1,7 @@
 // ecucal info: what the definition says about the vehicle and its ECU.
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -26,6 +27,11 @@ std::vector<std::string> SortedKeys(const Store& store) {
   for (const auto& entry : store) keys.push_back(entry.first);
   std::sort(keys.begin(), keys.end());
   return keys;
+}
+
+// The version is a single-precision number; 1.1 should read as 1.1.
+double Version(const vehicle::Vehicle& vehicle) {
+  return std::round(static_cast<double>(vehicle.GetVersion()) * 1000.0) / 1000.0;
 }
 
 std::string Limit(uint32_t limit, const char* unit) {
@@ -62,7 +68,7 @@ int Run(const InfoOptions& options) {
         {"source", definition.from_cache ? "cache" : "xml"},
         {"vehicle_id", vehicle.GetLiveRomName()},
         {"stock_rom_name", vehicle.GetStockRomName()},
-        {"version", vehicle.GetVersion()},
+        {"version", Version(vehicle)},
         {"read_only", vehicle.IsReadOnly()},
         {"valid", definition.valid},
         {"variants", variants},
@@ -90,7 +96,7 @@ int Run(const InfoOptions& options) {
 
   TextTable table({"Vehicle", vehicle.GetLiveRomName()});
   table.AddRow({"Stock ROM", vehicle.GetStockRomName()});
-  table.AddRow({"Format version", ShortDouble(vehicle.GetVersion())});
+  table.AddRow({"Format version", ShortDouble(Version(vehicle))});
   table.AddRow({"Read from", SourceText(definition) + ", " + definition.path});
   table.AddRow({"Read-only", vehicle.IsReadOnly() ? "yes" : "no"});
   table.AddRow({"Valid", definition.valid ? "yes" : "no (see ecucal check)"});

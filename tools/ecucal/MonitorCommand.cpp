@@ -81,9 +81,9 @@ int Run(const MonitorOptions& options) {
   vehicle::MonitorDataManager manager;
   const std::shared_ptr<vehicle::MonitorData> data = manager.CreateMonitorData(monitor);
   // The values the device requests from the ECU: the monitor itself, or the
-  // plain monitors a compound one is computed from, each once.
+  // plain monitors a compound one is computed from, each once, in input order.
   vehicle::MonitorDataManager::MonitorDataList requested;
-  manager.GetNonCompoundMonitorDataList(requested);
+  manager.FlattenMonitorDataList(requested, data);
 
   if (options.replies.size() != requested.size()) {
     std::vector<std::string> names;
