@@ -46,6 +46,9 @@ bool SubaruMotorolaDTCParser::DoParse(const Image& image, ToggleMap& toggles,
     return false;  // the table address is a controller address
   }
   configureParserFromECUandXMLData(image, toggles, params);
+  if (struct_size_ == 0) {
+    return false;  // every entry would be the first one
+  }
   for (uint64_t index = 0; index < count_; ++index) {
     const uint64_t entry = table_offset_ + index * struct_size_;
     if (isDTCEnabled(entry)) {

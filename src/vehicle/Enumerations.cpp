@@ -1,6 +1,6 @@
 #include "vehicle/Enumerations.h"
 
-#include "util/XmlRead.h"
+#include "outside/StringUtil.h"
 
 namespace vehicle {
 namespace priv {
@@ -177,9 +177,9 @@ std::string GetStringForManufacturer(Manufacturers_e manufacturer) {
 }
 
 Manufacturers_e GetManufFromString(const std::string& name) {
-  const std::string wanted = util::ToLower(name);
+  const std::string wanted = StringUtil::ToLower_Copy(name);
   for (const auto& entry : GetManufacturerNames()) {
-    if (util::ToLower(entry.second) == wanted) return entry.first;
+    if (StringUtil::ToLower_Copy(entry.second) == wanted) return entry.first;
   }
   return MANUF_INVALID;
 }

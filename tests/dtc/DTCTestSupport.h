@@ -136,6 +136,20 @@ inline std::vector<std::string> Names(const ToggleMap& toggles) {
   return names;
 }
 
+// Switches the named toggles of a first parse off in a copy of `image` and
+// parses the copy again.
+inline ParseResult ReparseAfterDisabling(
+    const std::string& parser, const Image& image, const TiXmlElement& params,
+    const std::vector<std::string>& names,
+    const vehicle::IECUOffsetTranslator* translator = nullptr) {
+  const ParseResult first = ParseWith(parser, image, params, translator);
+  Image changed = image;
+  for (const std::string& name : names) {
+    WriteDisabled(first.toggles.at(name), changed);
+  }
+  return ParseWith(parser, changed, params, translator);
+}
+
 inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
   out << "{0x" << std::hex << seg.offset << " en";
   for (uint8_t b : seg.enabled)

@@ -25,16 +25,15 @@ TEST_P(ParserValueTest, Evaluates) {
 
 INSTANTIATE_TEST_SUITE_P(
     Grammar, ParserValueTest,
-    ::testing::Values(ValueCase{"x*0.1", 25, 2.5}, ValueCase{"2+3*4", 0, 14},
-                      ValueCase{"(2+3)*4", 0, 20}, ValueCase{"10-4-3", 0, 3},
-                      ValueCase{"8/4/2", 0, 1}, ValueCase{"2^3^2", 0, 512},
-                      ValueCase{"-x+1", 3, -2}, ValueCase{"2*-x", 3, -6},
-                      ValueCase{"(x-40)/0.5", 50, 20}, ValueCase{"1e3*x", 2, 2000},
-                      ValueCase{"sin(pi/2)", 0, 1}, ValueCase{"e", 0, 2.718281828459045},
-                      ValueCase{"min(x,4,9)", 7, 4}, ValueCase{"abs(x)", -5, 5},
-                      ValueCase{"x<1 ? 5 : 6", 0, 5}, ValueCase{"x<1 ? 5 : 6", 2, 6},
-                      ValueCase{"x>=2 && x!=3", 2, 1}, ValueCase{"x<=1 || x==3", 2, 0},
-                      ValueCase{"x > 1", 2, 1}));
+    ::testing::Values(
+        ValueCase{"x", 4, 4}, ValueCase{"pi", 0, 3.141592653589793}, ValueCase{"x*0.1", 25, 2.5},
+        ValueCase{"2+3*4", 0, 14}, ValueCase{"(2+3)*4", 0, 20}, ValueCase{"10-4-3", 0, 3},
+        ValueCase{"8/4/2", 0, 1}, ValueCase{"2^3^2", 0, 512}, ValueCase{"-x+1", 3, -2},
+        ValueCase{"2*-x", 3, -6}, ValueCase{"(x-40)/0.5", 50, 20}, ValueCase{"1e3*x", 2, 2000},
+        ValueCase{"sin(pi/2)", 0, 1}, ValueCase{"e", 0, 2.718281828459045},
+        ValueCase{"min(x,4,9)", 7, 4}, ValueCase{"abs(x)", -5, 5}, ValueCase{"x<1 ? 5 : 6", 0, 5},
+        ValueCase{"x<1 ? 5 : 6", 2, 6}, ValueCase{"x>=2 && x!=3", 2, 1},
+        ValueCase{"x<=1 || x==3", 2, 0}, ValueCase{"x > 1", 2, 1}));
 
 TEST(ParserTest, SeedsPiAndE) {
   Parser parser("x");

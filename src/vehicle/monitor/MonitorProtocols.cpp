@@ -1,5 +1,7 @@
 #include "vehicle/monitor/MonitorProtocols.h"
 
+#include "util/XmlRead.h"
+
 namespace Ecu {
 
 const util::enum_map<MonitorProtocols_e, std::string>& GetMonitorProtocolStrs() {
@@ -15,6 +17,10 @@ const util::enum_map<MonitorProtocols_e, std::string>& GetMonitorProtocolStrs() 
       {MONITOR_PROTOCOL_ISO_MODE_2C, "iso_mode_2c"},
   };
   return table;
+}
+
+MonitorProtocols_e FindMonitorProtocol(const std::string& word) {
+  return util::FindEnumValue(GetMonitorProtocolStrs(), util::ToLower(word));
 }
 
 }  // namespace Ecu

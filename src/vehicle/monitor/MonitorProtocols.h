@@ -7,10 +7,10 @@
 
 namespace Ecu {
 
-// How a live value or a live table adjustment is requested from a module.
+// How a live-data value is requested from an ECU module.
 enum MonitorProtocols_e : int32_t {
   MONITOR_PROTOCOL_INVALID = -1,
-  MONITOR_PROTOCOL_RAM = 0,          // memory read at an address
+  MONITOR_PROTOCOL_RAM = 0,          // read memory at an address
   MONITOR_PROTOCOL_DATA_IDENT = 1,   // read by data identifier
   MONITOR_PROTOCOL_VCF_DMR = 2,      // custom-features request (dmr)
   MONITOR_PROTOCOL_VCF_PID = 3,      // custom-features request (pid)
@@ -21,7 +21,11 @@ enum MonitorProtocols_e : int32_t {
   MONITOR_PROTOCOL_ISO_MODE_2C = 8,
 };
 
-// The document words of the protocols (lower case), built on first use.
+// The document words of the protocols, built on first use. Monitors and the
+// adjustment parameters of tables share these words.
 const util::enum_map<MonitorProtocols_e, std::string>& GetMonitorProtocolStrs();
+
+// The protocol named by `word`, compared after lower-casing; -1 when none is.
+MonitorProtocols_e FindMonitorProtocol(const std::string& word);
 
 }  // namespace Ecu

@@ -1,0 +1,22 @@
+#include "vehicle/copy/DeleteFeatureRemover.h"
+
+namespace vehicle {
+
+bool DeleteFeatureRemover::DeleteFeaturesHaveBeenModifiedFromStock() const {
+  return !tables_->GetRestrictedIdsDifferentFromStock().empty() ||
+         !toggles_->GetRestrictedIdsDifferentFromStock().empty();
+}
+
+bool DeleteFeatureRemover::TableShouldBeRemoved(const std::string& id) const {
+  return tables_->IsRestricted(id) && !DeleteFeaturesHaveBeenModifiedFromStock();
+}
+
+bool DeleteFeatureRemover::ToggleShouldBeRemoved(const std::string& id) const {
+  return toggles_->IsRestricted(id) && !DeleteFeaturesHaveBeenModifiedFromStock();
+}
+
+bool DeleteFeatureRemover::DeleteFeaturesAreInMap() const {
+  return !tables_->GetRestrictedIds().empty() || !toggles_->GetRestrictedIds().empty();
+}
+
+}  // namespace vehicle

@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "vehicle/copy/DeleteFeatureRemover.h"
+#include "vehicle/copy/SetComparison.h"
+#include "vehicle/copy/TableRestrictor.h"
+#include "vehicle/copy/ToggleRestrictor.h"
+
+namespace {
+
+using vehicle::DeleteFeatureRemover;
+using vehicle::TableRestrictor;
+using vehicle::ToggleRestrictor;
+
+TEST(SetComparisonTest, SplitsFirstSetByMembershipInSecond) {
+  std::set<std::string> both = {"X"}, only = {"Y"};
+  vehicle::GetDifferencesAndCommonalitiesOfSets({"A", "B", "C"}, {"B", "D"}, both, only);
+  EXPECT_EQ(both, (std::set<std::string>{"B", "X"}));  // added to, not cleared
+  EXPECT_EQ(only, (std::set<std::string>{"A", "C", "Y"}));
+}
+
+TEST(ToggleRestrictorTest, UnrestrictWins) {
+  ToggleRestrictor toggles;
+  toggles.RestrictToggle("T1");
+  toggles.RestrictToggle("T2");
+  toggles.UnrestrictToggle("T2");
+  EXPECT_TRUE(toggles.IsRestricted("T1"));
+  EXPECT_FALSE(toggles.IsRestricted("T2"));
+  EXPECT_FALSE(toggles.IsRestricted("T3"));
+}
+
+TEST(ToggleRestrictorTest, CombinedIdsFollowTheirFirstRestrictedCode) {
+  ToggleRestrictor toggles;
+  toggles.RestrictToggle("P0420");
+  EXPECT_TRUE(toggles.IsRestricted("P0100, P0420"));
+  EXPECT_FALSE(toggles.IsRestricted("P0100, P0101"));
+  toggles.UnrestrictToggle("P0420");
+  EXPECT_FALSE(toggles.IsRestricted("P0100, P0420"));
+  toggles.RestrictToggle("P0100");  // now the first restricted part decides
+  EXPECT_TRUE(toggles.IsRestricted("P0100, P0420"));
+}
+
+TEST(DeleteFeatureRemoverTest, NothingRestrictedRemovesNothing) {
+  TableRestrictor tables;
+  ToggleRestrictor toggles;
+  DeleteFeatureRemover remover(tables, toggles);
+  EXPECT_FALSE(remover.DeleteFeaturesAreInMap());
+  EXPECT_FALSE(remover.TableShouldBeRemoved("any"));
+  EXPECT_FALSE(remover.ToggleShouldBeRemoved("any"));
+}
+
+TEST(DeleteFeatureRemoverTest, RemoveUntilOneDiffersFromStock) {
+  TableRestrictor tables;
+  ToggleRestrictor toggles;
+  tables.RestrictTable("T_A");
+  tables.RestrictTable("T_B");
+  toggles.RestrictToggle("TG");
+  DeleteFeatureRemover remover(tables, toggles);
+  DeleteFeatureRemover copy = remover;  // copies refer to the same restrictors
+
+  EXPECT_TRUE(remover.DeleteFeaturesAreInMap());
+  EXPECT_TRUE(remover.TableShouldBeRemoved("T_A"));
+  EXPECT_TRUE(remover.ToggleShouldBeRemoved("TG"));
+  EXPECT_FALSE(remover.TableShouldBeRemoved("free"));
+
+  tables.DetermineStockAndNonstockRestrictedIds({"T_A", "unrestricted"});
+  EXPECT_EQ(tables.GetRestrictedIdsDifferentFromStock(), (std::set<std::string>{"T_A"}));
+  EXPECT_EQ(tables.GetRestrictedIdsSameAsStock(), (std::set<std::string>{"T_B"}));
+  EXPECT_FALSE(copy.TableShouldBeRemoved("T_B"));
+  EXPECT_FALSE(copy.ToggleShouldBeRemoved("TG"));
+  EXPECT_TRUE(tables.IsRestricted("T_B"));  // kept, but marked
+
+  tables.SetRestrictedIdsDifferentFromStockToSameAsStock();
+  toggles.SetRestrictedIdsDifferentFromStockToSameAsStock();
+  EXPECT_TRUE(copy.TableShouldBeRemoved("T_A"));
+  EXPECT_EQ(tables.GetRestrictedIdsSameAsStock(), (std::set<std::string>{"T_A", "T_B"}));
+
+  tables.ClearAllDifferentFromStockAndSameAsStockIds();
+  EXPECT_TRUE(tables.GetRestrictedIdsSameAsStock().empty());
+  EXPECT_EQ(tables.GetRestrictedIds().size(), 2u);
+}
+
+}  // namespace

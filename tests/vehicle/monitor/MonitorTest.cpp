@@ -1,0 +1,383 @@
+#include "vehicle/monitor/Monitor.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <boost/archive/binary_iarchive.hpp>
+#include <boost/archive/binary_oarchive.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "vehicle/definition/DataType.h"
+
+namespace {
+
+using vehicle::Monitor;
+using MonitorPtr = std::shared_ptr<Monitor>;
+
+Monitor::MonitorStore ReadFixture() {
+  TiXmlDocument doc(ECUCAL_TEST_DATA_DIR "/monitor/monitors.xml");
+  EXPECT_TRUE(doc.LoadFile());
+  Monitor::MonitorStore store;
+  std::string error;
+  EXPECT_TRUE(vehicle::ReadHashData(doc.RootElement(), store, error));
+  return store;
+}
+
+Monitor::MonitorStore ReadXml(const char* xml) {
+  TiXmlDocument doc;
+  doc.Parse(xml);
+  Monitor::MonitorStore store;
+  std::string error;
+  vehicle::ReadHashData(doc.RootElement(), store, error);
+  return store;
+}
+
+std::shared_ptr<vehicle::DataType> CompoundType(const std::string& id) {
+  auto type = std::make_shared<vehicle::DataType>("%.1f", "unit", "input1+input2");
+  type->SetObjId(id);
+  return type;
+}
+
+TEST(MonitorReadTest, AttributesAndChildTextsAreRead) {
+  Monitor::MonitorStore store = ReadFixture();
+  ASSERT_EQ(store.size(), 4u);  // "hidden" is internal
+  EXPECT_FALSE(store.dataExists("hidden"));
+
+  const MonitorPtr rpm = store.findData("rpm");
+  EXPECT_EQ(rpm->GetGroupIds(), (std::vector<std::string>{"engine", "live"}));
+  EXPECT_EQ(rpm->GetProtocol(), Ecu::MONITOR_PROTOCOL_RAM);
+  EXPECT_EQ(rpm->GetModule(), vehicle::MODULE_ECU);
+  EXPECT_EQ(rpm->GetAddress(), 0xFF6000u);
+  EXPECT_EQ(rpm->GetOffset(), Monitor::NOT_SET);
+  EXPECT_FLOAT_EQ(rpm->GetDisplayMin(), 0.0f);
+  EXPECT_FLOAT_EQ(rpm->GetDisplayMax(), 8000.5f);
+  EXPECT_EQ(rpm->GetDataTypeId(), "dt_rpm");
+  EXPECT_FALSE(rpm->IsCompound());
+  EXPECT_FALSE(rpm->UsesIds());
+  EXPECT_FALSE(rpm->IsInputOnly());
+  EXPECT_STREQ(rpm->DebugGetClassName(), "Monitor");
+  EXPECT_EQ(rpm->GetTag(), "monitor");
+}
+
+TEST(MonitorReadTest, LaterCommsOverridesAndIdsClearTheAddress) {
+  const MonitorPtr boost = ReadFixture().findData("boost");
+  EXPECT_EQ(boost->GetModule(), vehicle::MODULE_ABS);
+  EXPECT_EQ(boost->GetProtocol(), Ecu::MONITOR_PROTOCOL_ISO_MODE_22);
+  EXPECT_EQ(boost->GetIds(), (std::vector<uint8_t>{0x10, 0x05}));
+  EXPECT_EQ(boost->GetAddress(), Monitor::NOT_SET);
+  EXPECT_EQ(boost->GetOffset(), 3u);
+  EXPECT_FLOAT_EQ(boost->GetDisplayMin(), -1.5f);
+  EXPECT_FLOAT_EQ(boost->GetDisplayMax(), 2.5f);
+  EXPECT_EQ(boost->GetDataTypeId(), "dt_boost");
+  EXPECT_TRUE(boost->AreIdsValid());
+}
+
+TEST(MonitorReadTest, CommsWithoutIdsReadsItsAddress) {
+  const MonitorPtr m = ReadXml(R"(<r><monitor id="m" address="5">
+      <comms module_id="gateway" address="0x44"/></monitor></r>)")
+                           .findData("m");
+  EXPECT_EQ(m->GetAddress(), 0x44u);
+  EXPECT_EQ(m->GetModule(), vehicle::MODULE_GATEWAY);
+}
+
+TEST(MonitorReadTest, InputsInputOnlyAndUnknownWords) {
+  Monitor::MonitorStore store = ReadFixture();
+  const MonitorPtr sum = store.findData("afr_sum");
+  EXPECT_TRUE(sum->IsCompound());
+  EXPECT_EQ(sum->GetInputMonitorIds(), (std::vector<std::string>{"rpm", "boost"}));
+  EXPECT_FALSE(sum->IsInputOnly());
+
+  const MonitorPtr feed = store.findData("feed");
+  EXPECT_TRUE(feed->IsInputOnly());
+  EXPECT_EQ(feed->GetProtocol(), Ecu::MONITOR_PROTOCOL_INVALID);
+  EXPECT_EQ(feed->GetAddress(), 8u);  // leading zero: octal
+}
+
+TEST(MonitorReadTest, ProtocolWordsMatchWithoutRegardToCase) {
+  const std::vector<std::pair<std::string, Ecu::MonitorProtocols_e>> cases = {
+      {"ram", Ecu::MONITOR_PROTOCOL_RAM},
+      {"Data_Ident", Ecu::MONITOR_PROTOCOL_DATA_IDENT},
+      {"vexa_vcf_dmr", Ecu::MONITOR_PROTOCOL_VCF_DMR},
+      {"VEXA_VCF_PID", Ecu::MONITOR_PROTOCOL_VCF_PID},
+      {"iso_mode_21", Ecu::MONITOR_PROTOCOL_ISO_MODE_21},
+      {"iso_mode_22", Ecu::MONITOR_PROTOCOL_ISO_MODE_22},
+      {"iso_mode_09", Ecu::MONITOR_PROTOCOL_ISO_MODE_09},
+      {"ISO_MODE_1A", Ecu::MONITOR_PROTOCOL_ISO_MODE_1A},
+      {"iso_mode_2c", Ecu::MONITOR_PROTOCOL_ISO_MODE_2C},
+      {"iso_mode_23", Ecu::MONITOR_PROTOCOL_INVALID},
+      {"", Ecu::MONITOR_PROTOCOL_INVALID},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Ecu::FindMonitorProtocol(c.first), c.second) << c.first;
+  }
+}
+
+TEST(MonitorValidateTest, PlainMonitorRules) {
+  Monitor::DataTypeStore types;
+  auto dt = std::make_shared<vehicle::DataType>();
+  dt->SetObjId("dt");
+  types.addData("dt", dt);
+
+  struct Case {
+    const char* xml;
+    vehicle::validate_codes_t code;
+  };
+  const Case cases[] = {
+      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
+           display_min="0" display_max="1"/>)",
+       Monitor::VALID},
+      {R"(<monitor id="m" datatype="none" protocol="ram" target="ecu" address="1"
+           display_min="0" display_max="1"/>)",
+       Monitor::INVALID_DATA_TYPE},
+      {R"(<monitor id="m" protocol="ram" target="ecu" address="1"
+           display_min="0" display_max="1"/>)",
+       Monitor::INVALID_DATA_TYPE},
+      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
+           display_min="0"/>)",
+       Monitor::INVALID_DISPLAY_RANGE},
+      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
+           input_only="1"/>)",
+       Monitor::VALID},
+      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu"
+           display_min="0" display_max="1"/>)",
+       Monitor::INVALID_ADDRESS},
+      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
+           <comms protocol="iso_mode_22" id="0x10,0x05"/></monitor>)",
+       Monitor::INVALID_OFFSET},
+      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
+           <comms protocol="ISO_MODE_22" id="0x10,0x05" offset="0"/></monitor>)",
+       Monitor::VALID},
+      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
+           <comms protocol="iso_mode_22" id="0x10" offset="0"/></monitor>)",
+       Monitor::INVALID_IDS},
+      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
+           <comms protocol="iso_mode_21" id="1,2" offset="0"/></monitor>)",
+       Monitor::INVALID_IDS},
+      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
+           <comms protocol="data_ident" id="1,2,3" offset="0"/></monitor>)",
+       Monitor::VALID},
+      {R"(<monitor id="m" datatype="dt" protocol="bogus" target="ecu" address="1"
+           display_min="0" display_max="1"/>)",
+       Monitor::INVALID_PROTOCOL},
+      {R"(<monitor id="m" datatype="dt" protocol="ram" address="1"
+           display_min="0" display_max="1"/>)",
+       Monitor::INVALID_MODULE},
+      {R"(<monitor id="m" datatype="dt" protocol="ram" target="engine" address="1"
+           display_min="0" display_max="1"/>)",
+       Monitor::INVALID_MODULE},
+  };
+  for (const Case& c : cases) {
+    const std::string xml = std::string("<r>") + c.xml + "</r>";
+    Monitor::MonitorStore store = ReadXml(xml.c_str());
+    ASSERT_TRUE(store.dataExists("m")) << c.xml;
+    const MonitorPtr m = store.findData("m");
+    m->ResolveReferences(types);
+    EXPECT_EQ(m->Validate(), c.code) << c.xml;
+  }
+}
+
+TEST(MonitorValidateTest, EmptyIdFailsFirst) {
+  Monitor m;
+  EXPECT_EQ(m.Validate(), Monitor::INVALID_ID);
+}
+
+TEST(MonitorValidateTest, CompoundRules) {
+  Monitor::MonitorStore store = ReadXml(R"(<r>
+      <monitor id="a" datatype="plain" protocol="ram" target="ecu" address="1" input_only="1"/>
+      <monitor id="b" datatype="plain" protocol="ram" target="ecu" address="2" input_only="1"/>
+      <monitor id="sum" datatype="sum" display_min="0" display_max="1">
+        <input>a</input><input>b</input></monitor>
+      <monitor id="missing" datatype="sum" display_min="0" display_max="1">
+        <input>a</input><input>nobody</input></monitor>
+      <monitor id="no_expr" datatype="plain" display_min="0" display_max="1">
+        <input>a</input></monitor>
+      <monitor id="x" datatype="sum" display_min="0" display_max="1"><input>y</input></monitor>
+      <monitor id="y" datatype="sum" display_min="0" display_max="1"><input>x</input></monitor>
+    </r>)");
+  Monitor::DataTypeStore types;
+  auto plain = std::make_shared<vehicle::DataType>();
+  plain->SetObjId("plain");
+  types.addData("plain", plain);
+  types.addData("sum", CompoundType("sum"));
+  for (auto& entry : store) {
+    entry.second->ResolveReferences(types);
+  }
+  EXPECT_FALSE(store.findData("missing")->ResolveReferences(store));
+  for (const char* id : {"a", "b", "sum", "no_expr", "x", "y"}) {
+    EXPECT_TRUE(store.findData(id)->ResolveReferences(store)) << id;
+  }
+  EXPECT_EQ(store.findData("missing")->GetInputs().size(), 1u);
+  EXPECT_EQ(store.findData("a")->Validate(), Monitor::VALID);
+  EXPECT_EQ(store.findData("sum")->Validate(), Monitor::VALID);
+  EXPECT_EQ(store.findData("missing")->Validate(), Monitor::UNRESOLVED_INPUTS);
+  EXPECT_EQ(store.findData("no_expr")->Validate(), Monitor::INVALID_DATA_TYPE);
+  EXPECT_EQ(store.findData("x")->Validate(), Monitor::CYCLIC_DEPENDENCY);
+  EXPECT_EQ(store.findData("y")->Validate(), Monitor::CYCLIC_DEPENDENCY);
+  store.findData("x")->SetInputs({});
+
+  // Resolving again does not double the inputs.
+  const MonitorPtr sum = store.findData("sum");
+  sum->ResolveReferences(store);
+  ASSERT_EQ(sum->GetInputs().size(), 2u);
+  EXPECT_EQ(sum->GetInputs()[0], store.findData("a"));
+  EXPECT_EQ(sum->GetInputs()[1], store.findData("b"));
+}
+
+TEST(MonitorResolveTest, DataTypesAndGroupsById) {
+  Monitor::MonitorStore store = ReadFixture();
+  const MonitorPtr rpm = store.findData("rpm");
+  Monitor::DataTypeStore types;
+  EXPECT_FALSE(rpm->ResolveReferences(types));
+  EXPECT_EQ(rpm->GetDataType(), nullptr);
+  auto dt = std::make_shared<vehicle::DataType>();
+  types.addData("dt_rpm", dt);
+  EXPECT_TRUE(rpm->ResolveReferences(types));
+  EXPECT_EQ(rpm->GetDataType(), dt);
+
+  // Group objects are opaque here; resolution is by id alone.
+  Monitor::GroupStore groups;
+  groups.addData("engine", nullptr);
+  EXPECT_FALSE(rpm->ResolveReferences(groups));
+  EXPECT_TRUE(rpm->GetGroups().dataExists("engine"));
+  groups.addData("live", nullptr);
+  EXPECT_TRUE(rpm->ResolveReferences(groups));
+  EXPECT_EQ(rpm->GetGroups().size(), 2u);
+}
+
+// Compound monitors named n0..n(count-1) with the given input lists, resolved
+// against each other. Cyclic inputs hold each other alive, and a long chain
+// would release itself recursively, so the inputs are unlinked at the end.
+struct Graph {
+  // Long, scattered ids keep the store's buckets evenly filled.
+  static std::string Name(int index) {
+    return "n" + std::to_string(index) + "_" + std::to_string(index * 2654435761u);
+  }
+  explicit Graph(const std::vector<std::vector<int>>& inputs) {
+    const auto type = CompoundType("c");
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+      std::vector<std::string> ids;
+      for (int input : inputs[i])
+        ids.push_back(Name(input));
+      const std::string id = Name(static_cast<int>(i));
+      store.addData(id, std::make_shared<Monitor>(id, 0.0f, 1.0f, type, ids));
+    }
+    for (auto& entry : store)
+      entry.second->ResolveReferences(store);
+  }
+  ~Graph() {
+    for (auto& entry : store)
+      entry.second->SetInputs({});
+  }
+  bool Cyclic(int index, std::vector<std::string> visited = {}) const {
+    return store.findData(Name(index))->IsMonitorCyclicallyDependent(visited);
+  }
+  Monitor::MonitorStore store;
+};
+
+TEST(MonitorCycleTest, SelfAndTwoCycles) {
+  EXPECT_TRUE(Graph(std::vector<std::vector<int>>{{0}}).Cyclic(0));
+  const Graph two(std::vector<std::vector<int>>{{1}, {0}});
+  EXPECT_TRUE(two.Cyclic(0));
+  EXPECT_TRUE(two.Cyclic(1));
+}
+
+TEST(MonitorCycleTest, ReachingACycleCounts) {
+  // n0 -> n1 -> n2 -> n3 -> n1
+  const Graph store({{1}, {2}, {3}, {1}});
+  EXPECT_TRUE(store.Cyclic(0));
+}
+
+TEST(MonitorCycleTest, SharedInputsAreNotCycles) {
+  // The same input twice, and a diamond n0 -> n1, n2 -> n3.
+  EXPECT_FALSE(Graph({{1, 1}, {}}).Cyclic(0));
+  EXPECT_FALSE(Graph({{1, 2}, {3}, {3}, {}}).Cyclic(0));
+}
+
+TEST(MonitorCycleTest, NonCompoundStopsTheSearch) {
+  Monitor plain("p", 0.0f, 1.0f, 1u, Ecu::MONITOR_PROTOCOL_RAM, nullptr, false);
+  EXPECT_FALSE(plain.IsMonitorCyclicallyDependent({}));
+  EXPECT_TRUE(plain.IsMonitorCyclicallyDependent({"p"}));
+}
+
+TEST(MonitorCycleTest, VisitedListIsHonoured) {
+  const Graph store({{1}, {2}, {}});
+  EXPECT_FALSE(store.Cyclic(0));
+  EXPECT_TRUE(store.Cyclic(0, {Graph::Name(2)}));
+  EXPECT_TRUE(store.Cyclic(1, {Graph::Name(1)}));
+}
+
+TEST(MonitorCycleTest, LongChainsNeitherOverflowNorMissTheCycle) {
+  const int count = 10000;
+  std::vector<std::vector<int>> inputs(count);
+  for (int i = 0; i + 1 < count; ++i)
+    inputs[i] = {i + 1};
+  inputs[count - 1] = {};
+  EXPECT_FALSE(Graph(inputs).Cyclic(0));
+  inputs[count - 1] = {0};
+  const Graph loop(inputs);
+  EXPECT_TRUE(loop.Cyclic(0));
+  EXPECT_TRUE(loop.Cyclic(count / 2));
+}
+
+TEST(MonitorCycleTest, LayeredSharedInputsStayLinear) {
+  // 64 layers of two monitors, each feeding both of the next layer: 2^64
+  // paths, which a path-by-path search would never finish.
+  const int layers = 64;
+  std::vector<std::vector<int>> inputs;
+  for (int layer = 0; layer < layers; ++layer) {
+    for (int k = 0; k < 2; ++k) {
+      if (layer + 1 < layers) {
+        inputs.push_back({2 * (layer + 1), 2 * (layer + 1) + 1});
+      } else {
+        inputs.push_back({});
+      }
+    }
+  }
+  EXPECT_FALSE(Graph(inputs).Cyclic(0));
+  inputs.back() = {0};
+  const Graph loop(inputs);
+  EXPECT_TRUE(loop.Cyclic(0));
+}
+
+TEST(MonitorSerializeTest, RoundTripKeepsReadFieldsOnly) {
+  const MonitorPtr boost = ReadFixture().findData("boost");
+  boost->SetDataType(std::make_shared<vehicle::DataType>());
+  std::stringstream stream;
+  {
+    boost::archive::binary_oarchive out(stream);
+    out << *boost;
+  }
+  Monitor copy;
+  {
+    boost::archive::binary_iarchive in(stream);
+    in >> copy;
+  }
+  EXPECT_EQ(copy.GetObjId(), "boost");
+  EXPECT_EQ(copy.GetModule(), boost->GetModule());
+  EXPECT_EQ(copy.GetAddress(), boost->GetAddress());
+  EXPECT_EQ(copy.GetOffset(), 3u);
+  EXPECT_EQ(copy.GetProtocol(), Ecu::MONITOR_PROTOCOL_ISO_MODE_22);
+  EXPECT_EQ(copy.GetDisplayMin(), -1.5f);
+  EXPECT_EQ(copy.GetDisplayMax(), 2.5f);
+  EXPECT_EQ(copy.GetIds(), boost->GetIds());
+  EXPECT_EQ(copy.GetDataTypeId(), "dt_boost");
+  EXPECT_EQ(copy.GetDataType(), nullptr);
+
+  const MonitorPtr sum = ReadFixture().findData("afr_sum");
+  std::stringstream stream2;
+  {
+    boost::archive::binary_oarchive out(stream2);
+    out << *sum;
+  }
+  Monitor copy2;
+  {
+    boost::archive::binary_iarchive in(stream2);
+    in >> copy2;
+  }
+  EXPECT_EQ(copy2.GetInputMonitorIds(), sum->GetInputMonitorIds());
+  EXPECT_TRUE(copy2.GetInputs().empty());
+}
+
+}  // namespace
