@@ -105,7 +105,12 @@ class Table : public BaseVehicleDefObj {
   const std::string& GetMasterTableId() const { return master_table_id_; }
   void SetMasterTableId(const std::string& id) { master_table_id_ = id; }
   const std::string& GetTransformForMasterToSlaveDataCopy() const { return master_transform_; }
+  // The table's own "restricted" value; kept in step with the base's flag.
   bool IsRestricted() const { return table_restricted_; }
+  void SetRestricted(bool restricted) {
+    table_restricted_ = restricted;
+    BaseVehicleDefObj::SetRestricted(restricted);
+  }
   bool IsAdjustable() const { return adjustable_; }
   bool IsEphemeral() const { return ephemeral_; }
   const std::vector<std::string>& GetGroupIds() const { return group_ids_; }

@@ -108,6 +108,21 @@ TEST(TableTest, RepeatedRoleRefinesTheAxisAndInternalAxesAreSkipped) {
   EXPECT_EQ(table->GetAxis(vehicle::AXIS_X), nullptr);
 }
 
+TEST(TableTest, RepeatedIdsRefineOneTable) {
+  Doc d(R"(<table id="t" group="a"><axis id="z" type="z" rom_offset="0x10"/></table>
+    <table id="t" group="b" restricted="1"><axis id="x" type="x" count="3" rom_offset="0"/></table>)");
+  ASSERT_EQ(d.tables.size(), 1u);
+  auto t = d["t"];
+  EXPECT_EQ(t->GetTableType(), vehicle::TABLE_2D);
+  EXPECT_EQ(t->GetGroupIds(), std::vector<std::string>{"b"});
+  EXPECT_TRUE(t->IsRestricted());
+  EXPECT_TRUE(t->vehicle::BaseVehicleDefObj::IsRestricted());
+  EXPECT_TRUE(t->GetAxis(vehicle::AXIS_Z)->IsRestricted());
+  EXPECT_EQ(t->GetAxis(vehicle::AXIS_Z)->GetCount(), 3u);
+  t->SetRestricted(false);
+  EXPECT_FALSE(t->vehicle::BaseVehicleDefObj::IsRestricted());
+}
+
 TEST(TableTest, Attributes) {
   std::shared_ptr<Table> table;
   ASSERT_EQ(ReadOne(R"(<table id="t" master_table="M" master_z_conv="x*2" restricted="1"

@@ -1,0 +1,50 @@
+#include "vehicle/loading/CacheArchive.h"
+
+#include <boost/archive/archive_exception.hpp>
+#include <boost/archive/impl/archive_serializer_map.ipp>
+#include <boost/archive/impl/basic_binary_iarchive.ipp>
+#include <boost/archive/impl/basic_binary_iprimitive.ipp>
+
+namespace vehicle {
+
+CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
+    : base(stream, 0), stream_(stream), size_(size) {}
+
+void CacheIArchive::CheckLength(uint64_t length) {
+  // Ask the buffer directly: the archive reads through it, not the stream.
+  const std::streamoff here =
+      stream_.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+  const uint64_t consumed = here < 0 ? size_ : static_cast<uint64_t>(here);
+  const uint64_t remaining = consumed >= size_ ? 0 : size_ - consumed;
+  if (length > remaining) {
+    boost::serialization::throw_exception(
+        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
+  }
+}
+
+void CacheIArchive::load_override(boost::serialization::collection_size_type& count) {
+  base::load_override(count);
+  CheckLength(count);
+}
+
+void CacheIArchive::load(std::string& text) {
+  // The binary archive writes a string as its length, then its bytes.
+  std::size_t length = 0;
+  base::load(length);
+  CheckLength(length);
+  text.resize(length);
+  if (length > 0) load_binary(&text[0], length);
+}
+
+}  // namespace vehicle
+
+namespace boost {
+namespace archive {
+template class detail::archive_serializer_map<vehicle::CacheIArchive>;
+template class basic_binary_iarchive<vehicle::CacheIArchive>;
+template class basic_binary_iprimitive<vehicle::CacheIArchive, std::istream::char_type,
+                                       std::istream::traits_type>;
+template class binary_iarchive_impl<vehicle::CacheIArchive, std::istream::char_type,
+                                    std::istream::traits_type>;
+}  // namespace archive
+}  // namespace boost

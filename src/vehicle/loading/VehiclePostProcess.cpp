@@ -1,0 +1,167 @@
+// Turning the loose objects of a loaded definition into one connected model.
+#include <set>
+#include <string>
+
+#include "vehicle/definition/Axis.h"
+#include "vehicle/definition/CopyGroup.h"
+#include "vehicle/definition/DataType.h"
+#include "vehicle/definition/ECUOffsetTranslator.h"
+#include "vehicle/definition/Group.h"
+#include "vehicle/definition/Table.h"
+#include "vehicle/definition/XMLToggle.h"
+#include "vehicle/loading/AxisSignatureStrategy.h"
+#include "vehicle/loading/ResolveHashReferences.h"
+#include "vehicle/loading/Vehicle.h"
+#include "vehicle/monitor/Monitor.h"
+
+namespace vehicle {
+
+void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
+  GenerateAxisSignatures(strategy);
+  BuildAxisHashesFromTables();
+  CorrectAxisAttributes();
+  _ResolveHashReferences();
+
+  const IECUOffsetTranslator* translator =
+      offsets_translated_ ? nullptr : getECUToRomOffsetTranslator(rom_info_.GetCPU());
+  if (translator != nullptr) {
+    for (auto& entry : xml_toggles_) entry.second->AdjustOffsets(*translator);
+  }
+  // Tables share axis objects by now: translate each axis once, not once
+  // per table that holds it, or a shared axis would move twice.
+  std::set<const Axis*> translated;
+  for (auto& entry : tables_) {
+    Table& table = *entry.second;
+    for (auto& role : table.GetAxes()) {
+      if (translator != nullptr && role.second && translated.insert(role.second.get()).second) {
+        role.second->AdjustOffsets(*translator);
+      }
+    }
+    const table_read_types_t read_type = table.GetReadType();
+    if (read_type == READ_REAL || read_type == READ_BASE_REAL) has_realtime_tables_ = true;
+    BuildLegacyCopyGroup(table);
+  }
+  offsets_translated_ = true;
+}
+
+void Vehicle::GenerateAxisSignatures(AxisSignatureStrategy* strategy) {
+  if (strategy == nullptr) return;
+  for (auto& table : tables_) {
+    for (auto& axis : table.second->GetAxes()) {
+      if (axis.second) strategy->GenerateSignatures(axis.second);
+    }
+  }
+}
+
+void Vehicle::BuildAxisHashesFromTables() {
+  for (auto& table : tables_) {
+    for (auto& role : table.second->GetAxes()) {
+      const std::shared_ptr<Axis>& axis = role.second;
+      if (!axis) continue;
+      if (!axes_.dataExists(axis->GetDefSignature())) {
+        axes_.addData(axis->GetDefSignature(), axis);
+      } else if (!shared_axes_.dataExists(axis->GetDataSignature())) {
+        shared_axes_.addData(axis->GetDataSignature(), axis);
+      }
+    }
+  }
+}
+
+void Vehicle::CorrectAxisAttributes() {
+  for (auto& table : tables_) {
+    for (auto& role : table.second->GetAxes()) {
+      if (!role.second) continue;
+      CorrectReadOnlyAttribute(role.second);
+      CorrectCopyableAttribute(role.second);
+    }
+  }
+}
+
+// Axes that are the same axis end up read-only only if all of them are.
+bool Vehicle::CorrectReadOnlyAttribute(const std::shared_ptr<Axis>& axis) {
+  bool changed = false;
+  auto same = axes_.data.find(axis->GetDefSignature());
+  if (same != axes_.data.end() && same->second != axis &&
+      same->second->IsReadOnly() != axis->IsReadOnly()) {
+    same->second->SetReadOnly(false);
+    axis->SetReadOnly(false);
+    changed = true;
+  }
+  auto shared = shared_axes_.data.find(axis->GetDataSignature());
+  if (shared != shared_axes_.data.end() &&
+      shared->second->GetDefSignature() != axis->GetDefSignature() &&
+      shared->second->IsReadOnly() != axis->IsReadOnly()) {
+    shared->second->SetReadOnly(false);
+    axis->SetReadOnly(false);
+    changed = true;
+  }
+  return changed;
+}
+
+// Axes that are the same axis end up copyable if any of them is.
+bool Vehicle::CorrectCopyableAttribute(const std::shared_ptr<Axis>& axis) {
+  auto same = axes_.data.find(axis->GetDefSignature());
+  if (same == axes_.data.end() || same->second == axis ||
+      same->second->IsCopyable() == axis->IsCopyable()) {
+    return false;
+  }
+  same->second->SetCopyable(true);
+  axis->SetCopyable(true);
+  return true;
+}
+
+void Vehicle::_ResolveHashReferences() {
+  ResolveHashReferences(groups_, groups_);
+  ResolveHashReferences(tables_, groups_);
+  ResolveHashReferences(tables_, axes_);
+  ResolveHashReferences(tables_, data_types_);
+  ResolveHashReferences(monitors_, groups_);
+  ResolveHashReferences(monitors_, data_types_);
+  ResolveHashReferences(monitors_, monitors_);
+}
+
+void Vehicle::BuildLegacyCopyGroup(const Table& table) {
+  const LegacyTableCopyGroup& legacy = table.GetLegacyTableCopyGroup();
+  if (legacy.group_id == LegacyTableCopyGroup::NOT_SET ||
+      legacy.table_id == LegacyTableCopyGroup::NOT_SET) {
+    return;
+  }
+  // A table in no group has no first group to name its copy group after;
+  // validation rejects it later.
+  if (table.GetGroups().empty()) return;
+
+  const std::string& category_id = CopyGroup::LEGACY_COPY_GROUP_CATEGORY_ID;
+  if (!copy_groups_.dataExists(category_id)) {
+    auto category = std::make_shared<CopyGroup>();
+    category->setCopyGroupID(category_id);  // named, so that listings can show it
+    copy_groups_.addData(category_id, category);
+  }
+  CopyGroup& category = *copy_groups_.findData(category_id);
+  const std::string name = table.GetGroups().begin()->first;
+  if (!category.getChildren().dataExists(name)) {
+    auto child = std::make_shared<CopyGroup>();
+    child->setCopyGroupID(name);
+    category.addChild(child);
+    child->setReadOnly(legacy.group_id == -1);
+    child->setRealtime(legacy.group_id == -1);
+  }
+  CopyGroup::CopyTargets targets;
+  targets.table_id = table.GetObjId();
+  category.getChildren().findData(name)->AddCopyable(std::to_string(legacy.table_id), targets);
+}
+
+void Vehicle::ClearLegacyCopyGroups() {
+  copy_groups_.removeData(CopyGroup::LEGACY_COPY_GROUP_CATEGORY_ID);
+}
+
+Vehicle::Tables Vehicle::GetAdjustableTables() const {
+  Tables adjustable;
+  for (const auto& entry : tables_) {
+    if (entry.second->IsAdjustable() || entry.second->HasAdjustmentParams()) {
+      adjustable.addData(entry.first, entry.second);
+    }
+  }
+  return adjustable;
+}
+
+}  // namespace vehicle
