@@ -32,7 +32,8 @@ struct CacheOptions {
 template <class Store>
 std::set<std::string> Keys(const Store& store) {
   std::set<std::string> keys;
-  for (const auto& entry : store) keys.insert(entry.first);
+  for (const auto& entry : store)
+    keys.insert(entry.first);
   return keys;
 }
 
@@ -42,17 +43,20 @@ class Comparison {
  public:
   template <class T>
   void Same(const std::string& what, const T& written, const T& read) {
-    if (!(written == read)) differences_.push_back(what + " differs");
+    if (!(written == read))
+      differences_.push_back(what + " differs");
   }
 
   template <class Store>
   void SameIds(const std::string& what, const Store& written, const Store& read) {
     const std::set<std::string> a = Keys(written), b = Keys(read);
     for (const std::string& id : a) {
-      if (b.count(id) == 0) differences_.push_back(what + " \"" + id + "\" missing");
+      if (b.count(id) == 0)
+        differences_.push_back(what + " \"" + id + "\" missing");
     }
     for (const std::string& id : b) {
-      if (a.count(id) == 0) differences_.push_back(what + " \"" + id + "\" appeared");
+      if (a.count(id) == 0)
+        differences_.push_back(what + " \"" + id + "\" appeared");
     }
   }
 
@@ -122,7 +126,8 @@ std::vector<std::string> Compare(const vehicle::Vehicle& written, const vehicle:
   std::vector<std::string> differences = c.differences();
   const std::set<std::string> expected = CachedTableIds(written);
   for (const std::string& id : expected) {
-    if (!read.GetTables().dataExists(id)) differences.push_back("table \"" + id + "\" missing");
+    if (!read.GetTables().dataExists(id))
+      differences.push_back("table \"" + id + "\" missing");
   }
   for (const auto& entry : read.GetTables()) {
     if (!written.GetTables().dataExists(entry.first)) {
@@ -146,7 +151,8 @@ int Run(const CacheOptions& options) {
   } catch (const std::exception& e) {
     throw CommandError(kExitUnreadable, "cannot write " + cache_path + ": " + e.what());
   }
-  if (!written) throw CommandError(kExitUnreadable, "cannot write " + cache_path);
+  if (!written)
+    throw CommandError(kExitUnreadable, "cannot write " + cache_path);
   std::error_code ignored;
   const auto size = std::filesystem::file_size(cache_path, ignored);
   progress.Clear();
@@ -157,8 +163,16 @@ int Run(const CacheOptions& options) {
       {"bytes", ignored ? 0 : size},
       {"valid", definition.valid},
   };
+  const size_t kept_tables = CachedTableIds(*definition.vehicle).size();
+  const size_t all_tables = definition.vehicle->GetTables().size();
+  json["tables_kept"] = kept_tables;
+  json["tables"] = all_tables;
   if (!options.json) {
     std::cout << "Wrote " << cache_path << " (" << size << " bytes)\n";
+    if (kept_tables < all_tables) {
+      std::cout << "Note: the cache keeps the adjustable tables only (" << kept_tables << " of "
+                << all_tables << "); a load from it has no others.\n";
+    }
     if (!definition.valid) {
       std::cout << "Note: the definition is invalid; the cache keeps its invalid objects "
                    "(see ecucal check).\n";
@@ -183,23 +197,23 @@ int Run(const CacheOptions& options) {
     } else {
       differences = Compare(*definition.vehicle, read);
     }
-    const size_t kept_tables = CachedTableIds(*definition.vehicle).size();
     json["verified"] = differences.empty();
     json["differences"] = differences;
-    json["tables_kept"] = kept_tables;
     if (!options.json) {
       if (differences.empty()) {
-        std::cout << "Verified: the cache reads back to the same definition ("
-                  << kept_tables << " adjustable tables kept; other tables come from XML).\n";
+        std::cout << "Verified: the cache reads back to the same definition.\n";
       } else {
         std::cout << "Not verified; " << differences.size() << " difference"
                   << (differences.size() == 1 ? "" : "s") << ":\n";
-        for (const std::string& difference : differences) std::cout << "  " << difference << '\n';
+        for (const std::string& difference : differences)
+          std::cout << "  " << difference << '\n';
       }
     }
-    if (!differences.empty()) status = kExitInvalid;
+    if (!differences.empty())
+      status = kExitInvalid;
   }
-  if (options.json) PrintJson(json);
+  if (options.json)
+    PrintJson(json);
   return status;
 }
 

@@ -28,7 +28,8 @@ nlohmann::json InvalidJson(const InvalidObject& object) {
       {"name", vehicle::ValidationCodeName(object.code)},
       {"meaning", vehicle::ValidationCodeMeaning(object.code)},
   };
-  if (!object.where.empty()) json["where"] = object.where;
+  if (!object.where.empty())
+    json["where"] = object.where;
   return json;
 }
 
@@ -67,19 +68,21 @@ void PrintText(const Definition& definition, const std::vector<ClassCount>& coun
 
 int Run(const CheckOptions& options) {
   Progress progress;
-  const Definition definition = LoadDefinition(
-      options.definition, options.no_cache ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst,
-      progress);
+  const Definition definition =
+      LoadDefinition(options.definition,
+                     options.no_cache ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst, progress);
   const std::vector<ClassCount> counts = CountObjects(definition);
 
   if (!definition.load_messages.empty() && !options.json) {
     std::cerr << "ecucal: warning: reading reported:\n" << definition.load_messages;
-    if (definition.load_messages.back() != '\n') std::cerr << '\n';
+    if (definition.load_messages.back() != '\n')
+      std::cerr << '\n';
   }
 
   if (options.json) {
     nlohmann::json invalid = nlohmann::json::array();
-    for (const InvalidObject& object : definition.invalid) invalid.push_back(InvalidJson(object));
+    for (const InvalidObject& object : definition.invalid)
+      invalid.push_back(InvalidJson(object));
     PrintJson({
         {"definition", definition.path},
         {"source", definition.from_cache ? "cache" : "xml"},

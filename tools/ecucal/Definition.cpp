@@ -38,12 +38,14 @@ std::string FirstLines(const std::string& text, size_t max_lines) {
   std::string line, result;
   size_t count = 0;
   while (std::getline(in, line)) {
-    if (line.empty()) continue;
+    if (line.empty())
+      continue;
     if (count == max_lines) {
       result += "\n  ...";
       break;
     }
-    if (!result.empty()) result += "\n  ";
+    if (!result.empty())
+      result += "\n  ";
     result += line;
     ++count;
   }
@@ -58,7 +60,8 @@ std::string DiagnoseTopDocument(const std::string& path) {
     return std::string("cannot parse it: ") + document.ErrorDesc();
   }
   const TiXmlElement* root = document.FirstChildElement("vehicledef");
-  if (root == nullptr) return "it has no <vehicledef> root element";
+  if (root == nullptr)
+    return "it has no <vehicledef> root element";
   if (root->Attribute("id") == nullptr && root->FirstChildElement("id") == nullptr) {
     return "its <vehicledef> has no id";
   }
@@ -67,7 +70,8 @@ std::string DiagnoseTopDocument(const std::string& path) {
     const TiXmlElement* child = root->FirstChildElement("version");
     version = child != nullptr ? child->GetText() : nullptr;
   }
-  if (version == nullptr) return "its <vehicledef> has no version";
+  if (version == nullptr)
+    return "its <vehicledef> has no version";
   std::istringstream in(version);
   double value = 0;
   if (!(in >> value) || std::fabs(value - vehicle::Vehicle::kFormatVersion) > 0.01) {
@@ -86,7 +90,8 @@ std::string DiagnoseTopDocument(const std::string& path) {
 // Table id -> master table id, to name what a dropped slave belonged to.
 std::map<std::string, std::string> TableMasters(const vehicle::Vehicle::Tables& tables) {
   std::map<std::string, std::string> masters;
-  for (const auto& entry : tables) masters[entry.first] = entry.second->GetMasterTableId();
+  for (const auto& entry : tables)
+    masters[entry.first] = entry.second->GetMasterTableId();
   return masters;
 }
 
@@ -99,7 +104,8 @@ CopyGroupShape ShapeOf(const vehicle::Vehicle::CopyGroups& copy_groups) {
     auto& children = shape[category.first];
     for (const auto& child : category.second->getChildren()) {
       auto& aliases = children[child.first];
-      for (const auto& copyable : child.second->getCopyables()) aliases.insert(copyable.first);
+      for (const auto& copyable : child.second->getCopyables())
+        aliases.insert(copyable.first);
     }
   }
   return shape;
@@ -107,7 +113,8 @@ CopyGroupShape ShapeOf(const vehicle::Vehicle::CopyGroups& copy_groups) {
 
 std::string AxisRole(const vehicle::Table& table, const vehicle::Axis* axis) {
   for (const auto& entry : table.GetAxes()) {
-    if (entry.second.get() == axis) return Word(vehicle::priv::GetAxisStrs(), entry.first);
+    if (entry.second.get() == axis)
+      return Word(vehicle::priv::GetAxisStrs(), entry.first);
   }
   return "";
 }
@@ -118,7 +125,8 @@ std::string AxisUse(const vehicle::Vehicle& vehicle, const vehicle::Axis* axis) 
   auto scan = [&](const vehicle::Vehicle::Tables& tables) {
     for (const auto& entry : tables) {
       const std::string role = AxisRole(*entry.second, axis);
-      if (!role.empty()) uses.push_back(entry.first + " (" + role + ")");
+      if (!role.empty())
+        uses.push_back(entry.first + " (" + role + ")");
     }
   };
   scan(vehicle.GetTables());
@@ -184,8 +192,8 @@ std::vector<InvalidObject> FindInvalid(vehicle::Vehicle& vehicle,
   for (const auto& category : copy_groups_before) {
     auto now = after.find(category.first);
     if (now == after.end()) {
-      invalid.push_back({"CopyGroup", category.first, vehicle::Vehicle::CODE_BAD_COPY_GROUP,
-                         "category removed"});
+      invalid.push_back(
+          {"CopyGroup", category.first, vehicle::Vehicle::CODE_BAD_COPY_GROUP, "category removed"});
       continue;
     }
     if (category.second.size() < 2) {
@@ -210,15 +218,15 @@ std::vector<InvalidObject> FindInvalid(vehicle::Vehicle& vehicle,
   AddInvalid(vehicle.GetInvalidMonitors(), "Monitor", invalid);
 
   // Stores iterate in hash order; people and tests want a stable listing.
-  const std::vector<std::string> order = {"Vehicle", "RomInfo",   "DataType",  "Axis",
-                                          "Group",   "Table",     "XMLToggle", "CopyGroup",
-                                          "Monitor"};
+  const std::vector<std::string> order = {"Vehicle", "RomInfo",   "DataType",  "Axis",   "Group",
+                                          "Table",   "XMLToggle", "CopyGroup", "Monitor"};
   auto rank = [&order](const InvalidObject& object) {
     return std::find(order.begin(), order.end(), object.object_class) - order.begin();
   };
   std::stable_sort(invalid.begin(), invalid.end(),
                    [&rank](const InvalidObject& a, const InvalidObject& b) {
-                     if (rank(a) != rank(b)) return rank(a) < rank(b);
+                     if (rank(a) != rank(b))
+                       return rank(a) < rank(b);
                      return a.id < b.id;
                    });
   return invalid;
@@ -239,10 +247,12 @@ Definition LoadDefinition(const std::string& path, CacheUse cache_use, Progress&
     try {
       vehicle.Load(path, definition.load_messages, vexa_xml::XML_LOAD_DEFAULT);
     } catch (const boost::archive::archive_exception& e) {
-      if (definition.from_cache) ThrowCorruptCache(path, e.what());
+      if (definition.from_cache)
+        ThrowCorruptCache(path, e.what());
       throw CommandError(kExitUnreadable, path + ": " + e.what());
     } catch (const std::exception& e) {
-      if (definition.from_cache) ThrowCorruptCache(path, e.what());
+      if (definition.from_cache)
+        ThrowCorruptCache(path, e.what());
       throw CommandError(kExitUnreadable, "cannot load " + path + ": " + e.what());
     }
     loaded = vehicle.IsLoaded();
@@ -259,7 +269,8 @@ Definition LoadDefinition(const std::string& path, CacheUse cache_use, Progress&
 
   if (!loaded) {
     std::string reason = FirstLines(definition.load_messages, 5);
-    if (reason.empty()) reason = DiagnoseTopDocument(path);
+    if (reason.empty())
+      reason = DiagnoseTopDocument(path);
     throw CommandError(kExitUnreadable, "cannot load " + path + ": " + reason);
   }
 
@@ -298,7 +309,8 @@ std::vector<ClassCount> CountObjects(const Definition& definition) {
       // One category can fail several ways; count it once.
       std::set<std::string> ids;
       for (const InvalidObject& object : definition.invalid) {
-        if (object.object_class == "CopyGroup") ids.insert(object.id);
+        if (object.object_class == "CopyGroup")
+          ids.insert(object.id);
       }
       count.invalid = ids.size();
     } else {

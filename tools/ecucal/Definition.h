@@ -32,8 +32,8 @@ struct Definition {
   std::string path;
   bool from_cache = false;
   std::shared_ptr<vehicle::Vehicle> vehicle;
-  std::string load_messages;     // what reading appended to the error text
-  std::string validation_text;   // the library's validation error text
+  std::string load_messages;    // what reading appended to the error text
+  std::string validation_text;  // the library's validation error text
   bool valid = false;
   std::vector<InvalidObject> invalid;
 };

@@ -24,7 +24,8 @@ struct InfoOptions {
 template <class Store>
 std::vector<std::string> SortedKeys(const Store& store) {
   std::vector<std::string> keys;
-  for (const auto& entry : store) keys.push_back(entry.first);
+  for (const auto& entry : store)
+    keys.push_back(entry.first);
   std::sort(keys.begin(), keys.end());
   return keys;
 }
@@ -47,7 +48,8 @@ int Run(const InfoOptions& options) {
   std::vector<std::string> variants;
   vehicle.GetVehicleVariants(variants);
   std::vector<std::string> crcs;
-  for (uint32_t crc : rom.GetRomCrcs()) crcs.push_back(Hex32(crc));
+  for (uint32_t crc : rom.GetRomCrcs())
+    crcs.push_back(Hex32(crc));
   const std::vector<std::string> feature_versions = SortedKeys(rom.GetFeatureVersions());
   const std::vector<std::string> feature_toggles = SortedKeys(rom.GetFeatureToggles());
   const std::vector<ClassCount> counts = CountObjects(definition);
@@ -117,7 +119,8 @@ int Run(const InfoOptions& options) {
   table.AddRow({"Feature toggles", JoinOrDash(feature_toggles)});
   std::string objects;
   for (const ClassCount& count : counts) {
-    if (!objects.empty()) objects += ", ";
+    if (!objects.empty())
+      objects += ", ";
     objects += std::to_string(count.valid) + " " + count.label;
   }
   table.AddRow({"Objects", objects});

@@ -31,7 +31,8 @@ struct MonitorOptions {
 std::vector<uint8_t> ParseHex(const std::string& text) {
   std::string digits;
   size_t start = 0;
-  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) start = 2;
+  if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    start = 2;
   for (size_t i = start; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (std::isxdigit(c)) {
@@ -67,16 +68,15 @@ int Run(const MonitorOptions& options) {
   if (!vehicle.GetMonitors().dataExists(options.monitor)) {
     for (const InvalidObject& object : definition.invalid) {
       if (object.object_class == "Monitor" && object.id == options.monitor) {
-        throw CommandError(kExitBadRequest,
-                           "monitor \"" + options.monitor + "\" is invalid: " +
-                               vehicle::ValidationCodeName(object.code) + " (" +
-                               vehicle::ValidationCodeMeaning(object.code) + ")");
+        throw CommandError(kExitBadRequest, "monitor \"" + options.monitor + "\" is invalid: " +
+                                                vehicle::ValidationCodeName(object.code) + " (" +
+                                                vehicle::ValidationCodeMeaning(object.code) + ")");
       }
     }
-    throw CommandError(kExitBadRequest,
-                       "no monitor \"" + options.monitor + "\" in the definition");
+    throw CommandError(kExitBadRequest, "no monitor \"" + options.monitor + "\" in the definition");
   }
-  const std::shared_ptr<vehicle::Monitor>& monitor = vehicle.GetMonitors().findData(options.monitor);
+  const std::shared_ptr<vehicle::Monitor>& monitor =
+      vehicle.GetMonitors().findData(options.monitor);
 
   vehicle::MonitorDataManager manager;
   const std::shared_ptr<vehicle::MonitorData> data = manager.CreateMonitorData(monitor);
@@ -87,12 +87,13 @@ int Run(const MonitorOptions& options) {
 
   if (options.replies.size() != requested.size()) {
     std::vector<std::string> names;
-    for (const auto& input : requested) names.push_back(input->GetMonitor()->GetObjId());
-    throw CommandError(kExitBadRequest,
-                       "monitor \"" + options.monitor + "\" takes " +
-                           std::to_string(requested.size()) +
-                           (requested.size() == 1 ? " reply" : " replies") + " (" +
-                           JoinOrDash(names) + "); got " + std::to_string(options.replies.size()));
+    for (const auto& input : requested)
+      names.push_back(input->GetMonitor()->GetObjId());
+    throw CommandError(kExitBadRequest, "monitor \"" + options.monitor + "\" takes " +
+                                            std::to_string(requested.size()) +
+                                            (requested.size() == 1 ? " reply" : " replies") + " (" +
+                                            JoinOrDash(names) + "); got " +
+                                            std::to_string(options.replies.size()));
   }
 
   std::vector<std::vector<uint8_t>> replies;
@@ -100,10 +101,9 @@ int Run(const MonitorOptions& options) {
     std::vector<uint8_t> bytes = ParseHex(options.replies[i]);
     const uint32_t width = requested[i]->GetMonitorWidth();
     if (bytes.size() != width) {
-      throw CommandError(kExitBadRequest,
-                         "reply for \"" + requested[i]->GetMonitor()->GetObjId() + "\" has " +
-                             std::to_string(bytes.size()) + " bytes; the monitor reads " +
-                             std::to_string(width));
+      throw CommandError(kExitBadRequest, "reply for \"" + requested[i]->GetMonitor()->GetObjId() +
+                                              "\" has " + std::to_string(bytes.size()) +
+                                              " bytes; the monitor reads " + std::to_string(width));
     }
     requested[i]->SetRawValue(bytes.cbegin(), bytes.cend());
     replies.push_back(std::move(bytes));
@@ -112,7 +112,8 @@ int Run(const MonitorOptions& options) {
   float value = 0;
   std::vector<float> input_values;
   try {
-    for (const auto& input : requested) input_values.push_back(input->GetValue());
+    for (const auto& input : requested)
+      input_values.push_back(input->GetValue());
     value = data->GetValue();
   } catch (const std::exception& e) {
     throw CommandError(kExitBadRequest, "cannot decode \"" + options.monitor + "\": " + e.what());
@@ -170,8 +171,7 @@ Verb AddMonitorVerb(CLI::App& app) {
   command->add_option("definition", options->definition, "top document of the definition")
       ->required();
   command->add_option("id", options->monitor, "monitor id")->required();
-  command->add_option("replies", options->replies, "reply bytes in hex, one per input")
-      ->required();
+  command->add_option("replies", options->replies, "reply bytes in hex, one per input")->required();
   command->add_flag("--json", options->json, "print one JSON document");
   return {command, [options] { return Run(*options); }};
 }

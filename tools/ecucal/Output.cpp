@@ -11,17 +11,22 @@ namespace ecucal_cli {
 
 Progress::Progress() : enabled_(isatty(STDERR_FILENO) == 1) {}
 
-Progress::~Progress() { Clear(); }
+Progress::~Progress() {
+  Clear();
+}
 
 void Progress::Step(const std::string& text) {
-  if (!enabled_) return;
+  if (!enabled_)
+    return;
   // Carriage return and erase-line keep the status on one line.
-  std::cerr << "\r\033[K" << "ecucal: " << text << "..." << std::flush;
+  std::cerr << "\r\033[K"
+            << "ecucal: " << text << "..." << std::flush;
   shown_ = true;
 }
 
 void Progress::Clear() {
-  if (!shown_) return;
+  if (!shown_)
+    return;
   std::cerr << "\r\033[K" << std::flush;
   shown_ = false;
 }
@@ -44,10 +49,12 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
 }
 
 std::string JoinOrDash(const std::vector<std::string>& items) {
-  if (items.empty()) return "-";
+  if (items.empty())
+    return "-";
   std::string text;
   for (const std::string& item : items) {
-    if (!text.empty()) text += ", ";
+    if (!text.empty())
+      text += ", ";
     text += item;
   }
   return text;
@@ -70,22 +77,27 @@ void TextTable::AddRow(std::vector<std::string> cells) {
 void TextTable::Print(std::ostream& out, const std::string& indent) const {
   std::vector<size_t> widths(header_.size(), 0);
   auto measure = [&widths](const std::vector<std::string>& cells) {
-    for (size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], cells[i].size());
+    for (size_t i = 0; i < cells.size(); ++i)
+      widths[i] = std::max(widths[i], cells[i].size());
   };
   measure(header_);
-  for (const auto& row : rows_) measure(row);
+  for (const auto& row : rows_)
+    measure(row);
 
   auto print = [&](const std::vector<std::string>& cells) {
     std::string line = indent;
     for (size_t i = 0; i < cells.size(); ++i) {
       line += cells[i];
-      if (i + 1 < cells.size()) line += std::string(widths[i] - cells[i].size() + 2, ' ');
+      if (i + 1 < cells.size())
+        line += std::string(widths[i] - cells[i].size() + 2, ' ');
     }
-    while (!line.empty() && line.back() == ' ') line.pop_back();
+    while (!line.empty() && line.back() == ' ')
+      line.pop_back();
     out << line << '\n';
   };
   print(header_);
-  for (const auto& row : rows_) print(row);
+  for (const auto& row : rows_)
+    print(row);
 }
 
 void PrintJson(const nlohmann::json& document) {

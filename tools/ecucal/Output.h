@@ -65,9 +65,11 @@ std::string ShortDouble(double value);
 // table does not hold (a definition may carry any number in a cache file).
 template <class E>
 std::string Word(const util::enum_map<E, std::string>& table, E value) {
-  if (static_cast<int64_t>(value) == -1) return "unset";
+  if (static_cast<int64_t>(value) == -1)
+    return "unset";
   auto found = table.find(value);
-  if (found == table.end()) return "unknown(" + std::to_string(static_cast<int64_t>(value)) + ")";
+  if (found == table.end())
+    return "unknown(" + std::to_string(static_cast<int64_t>(value)) + ")";
   return found->second;
 }
 

@@ -28,18 +28,22 @@ struct TablesOptions {
 // Shape of the value grid: columns, rows, depth.
 std::vector<uint32_t> Shape(const vehicle::Table& table) {
   std::shared_ptr<vehicle::Axis> z = table.GetAxis(vehicle::AXIS_Z);
-  if (!z) return {};
+  if (!z)
+    return {};
   const auto& d = z->GetDimensions();
   return {d.x, d.y, d.z};
 }
 
 std::string ShapeText(const std::vector<uint32_t>& shape) {
-  if (shape.empty()) return "-";
+  if (shape.empty())
+    return "-";
   size_t used = shape.size();
-  while (used > 1 && shape[used - 1] == 1) --used;
+  while (used > 1 && shape[used - 1] == 1)
+    --used;
   std::string text;
   for (size_t i = 0; i < used; ++i) {
-    if (i > 0) text += "x";
+    if (i > 0)
+      text += "x";
     text += shape[i] == vehicle::Axis::NOT_SET ? std::string("?") : std::to_string(shape[i]);
   }
   return text;
@@ -80,23 +84,25 @@ int Run(const TablesOptions& options) {
                        vehicle.GetInvalidGroups().dataExists(options.group);
     if (!known) {
       std::vector<std::string> names;
-      for (const auto& entry : vehicle.GetGroups()) names.push_back(entry.first);
+      for (const auto& entry : vehicle.GetGroups())
+        names.push_back(entry.first);
       std::sort(names.begin(), names.end());
       throw CommandError(kExitBadRequest, "no group \"" + options.group +
-                                              "\" in the definition; groups: " +
-                                              JoinOrDash(names));
+                                              "\" in the definition; groups: " + JoinOrDash(names));
     }
   }
 
   // How many tables use each axis object, to show which axes are shared.
   std::map<const vehicle::Axis*, size_t> users;
   for (const auto& entry : vehicle.GetTables()) {
-    for (const auto& axis : entry.second->GetAxes()) ++users[axis.second.get()];
+    for (const auto& axis : entry.second->GetAxes())
+      ++users[axis.second.get()];
   }
 
   std::vector<std::shared_ptr<vehicle::Table>> tables;
   for (const auto& entry : vehicle.GetTables()) {
-    if (!filtered || InGroup(*entry.second, options.group)) tables.push_back(entry.second);
+    if (!filtered || InGroup(*entry.second, options.group))
+      tables.push_back(entry.second);
   }
   std::sort(tables.begin(), tables.end(),
             [](const auto& a, const auto& b) { return a->GetObjId() < b->GetObjId(); });
@@ -106,7 +112,8 @@ int Run(const TablesOptions& options) {
     for (const auto& table : tables) {
       nlohmann::json axes = nlohmann::json::array();
       for (const auto& axis : table->GetAxes()) {
-        if (axis.second) axes.push_back(AxisJson(axis.first, *axis.second, users[axis.second.get()]));
+        if (axis.second)
+          axes.push_back(AxisJson(axis.first, *axis.second, users[axis.second.get()]));
       }
       const std::string& master = table->GetMasterTableId();
       list.push_back({
@@ -137,7 +144,8 @@ int Run(const TablesOptions& options) {
       values = z->GetDataTypeId() + " (" + z->GetUnit() + ")";
     }
     std::string master = entry->GetMasterTableId();
-    if (master.empty()) master = "-";
+    if (master.empty())
+      master = "-";
     table.AddRow({entry->GetObjId(), Word(vehicle::priv::GetTableTypeStrs(), entry->GetTableType()),
                   ShapeText(Shape(*entry)),
                   Word(vehicle::priv::GetTableReadStrs(), entry->GetReadType()),
@@ -145,7 +153,8 @@ int Run(const TablesOptions& options) {
   }
   table.Print(std::cout);
   std::cout << tables.size() << (tables.size() == 1 ? " table" : " tables");
-  if (filtered) std::cout << " in group " << options.group;
+  if (filtered)
+    std::cout << " in group " << options.group;
   std::cout << '\n';
   return kExitOk;
 }

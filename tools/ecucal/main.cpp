@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
 
   try {
     for (const Verb& verb : verbs) {
-      if (verb.command->parsed()) return verb.run();
+      if (verb.command->parsed())
+        return verb.run();
     }
   } catch (const CommandError& e) {
     std::cerr << "ecucal: " << e.what() << '\n';

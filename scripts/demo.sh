@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The main job of ecucal on the bundled sample definition (examples/): check
+# it, describe the vehicle, list tables, decode live-data replies.
+# Usage: scripts/demo.sh PATH/TO/ecucal
+set -euo pipefail
+
+if [ $# -ne 1 ] || [ ! -x "$1" ]; then
+  echo "usage: $0 PATH/TO/ecucal" >&2
+  exit 2
+fi
+ecucal="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
+cd "$(dirname "$0")/.."
+definition=examples/kestrel.xml
+
+step() {
+  printf '\n\033[1m== %s\033[0m\n$ ecucal' "$1"
+  shift
+  printf ' %q' "$@"
+  printf '\n'
+  "$ecucal" "$@"
+}
+
+if [ -e "$definition.svx" ]; then
+  echo "Note: $definition.svx exists and is read before the XML; delete it to read the XML."
+fi
+
+step "Load, post-process and validate the definition" check "$definition"
+step "The vehicle and its ECU" info "$definition"
+step "Every calibration table" tables "$definition"
+step "The tables of one group" tables "$definition" --group Boost
+step "Decode a reply of 2E E0 from the engine speed monitor" \
+  monitor "$definition" "Engine Speed" 2EE0
+step "A compound monitor: boost from manifold (2A 3F) and barometric (65) pressure" \
+  monitor "$definition" Boost 2A3F 65
+step "Engine power from torque (0F A0) and engine speed (2E E0), as JSON for scripts" \
+  monitor "$definition" "Engine Power" 0FA0 2EE0 --json
+printf '\nDone. Try: %s --help\n' "$1"
