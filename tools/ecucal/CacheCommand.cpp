@@ -139,10 +139,17 @@ std::vector<std::string> Compare(const vehicle::Vehicle& written, const vehicle:
 
 int Run(const CacheOptions& options) {
   Progress progress;
-  // A stale or corrupt cache must not feed the new one: always read the XML.
-  const Definition definition =
-      LoadDefinition(options.definition, CacheUse::kIgnoreCache, progress);
   const std::string cache_path = options.definition + vehicle::Vehicle::SVX_EXT;
+  // A stale or corrupt cache must not feed the new one. Removing it first lets
+  // the library load the XML exactly as it would without a cache.
+  std::error_code error;
+  if (std::filesystem::is_regular_file(std::filesystem::symlink_status(cache_path), error) &&
+      !std::filesystem::remove(cache_path, error)) {
+    throw CommandError(kExitUnreadable, "cannot replace " + cache_path + ": " + error.message());
+  }
+  const bool in_the_way = std::filesystem::exists(std::filesystem::symlink_status(cache_path));
+  const Definition definition = LoadDefinition(
+      options.definition, in_the_way ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst, progress);
 
   progress.Step("writing " + cache_path);
   bool written = false;
