@@ -8,14 +8,17 @@
 namespace vehicle {
 
 CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
-    : base(stream, 0), stream_(stream), size_(size) {}
+    : CacheInput{stream, size}, base(stream, 0) {
+  // The most derived archive reads the header, as boost's own do.
+  init(0);
+}
 
 void CacheIArchive::CheckLength(uint64_t length) {
   // Ask the buffer directly: the archive reads through it, not the stream.
   const std::streamoff here =
-      stream_.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
-  const uint64_t consumed = here < 0 ? size_ : static_cast<uint64_t>(here);
-  const uint64_t remaining = consumed >= size_ ? 0 : size_ - consumed;
+      stream.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+  const uint64_t consumed = here < 0 ? size : static_cast<uint64_t>(here);
+  const uint64_t remaining = consumed >= size ? 0 : size - consumed;
   if (length > remaining) {
     boost::serialization::throw_exception(
         boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));

@@ -2,6 +2,7 @@
 
 #include <boost/archive/binary_iarchive_impl.hpp>
 #include <boost/archive/detail/register_archive.hpp>
+#include <boost/serialization/array_optimization.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 #include <cstdint>
 #include <istream>
@@ -9,13 +10,21 @@
 
 namespace vehicle {
 
+// What the length checks need, held in a base so that it exists before the
+// archive base is built.
+struct CacheInput {
+  std::istream& stream;
+  uint64_t size;
+};
+
 // A Boost binary input archive that does not trust the lengths it reads.
 // The bytes are those of boost::archive::binary_oarchive; every collection
 // count and string length is checked against what is left of the input, so
 // a corrupt or hostile cache file raises archive_exception instead of
 // asking for gigabytes of memory.
 class CacheIArchive
-    : public boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
+    : private CacheInput,
+      public boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
                                                   std::istream::traits_type> {
   using base = boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
                                                      std::istream::traits_type>;
@@ -43,11 +52,11 @@ class CacheIArchive
 
   // Throws when more than the remaining bytes are announced.
   void CheckLength(uint64_t length);
-
-  std::istream& stream_;
-  uint64_t size_;
 };
 
 }  // namespace vehicle
 
 BOOST_SERIALIZATION_REGISTER_ARCHIVE(vehicle::CacheIArchive)
+// Arrays of primitives are raw bytes in a binary archive, as the writer
+// (boost::archive::binary_oarchive) lays them out.
+BOOST_SERIALIZATION_USE_ARRAY_OPTIMIZATION(vehicle::CacheIArchive)

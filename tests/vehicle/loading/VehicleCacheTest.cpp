@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <boost/archive/archive_exception.hpp>
+#include <boost/archive/binary_oarchive.hpp>
+#include <boost/serialization/map.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "vehicle/definition/Axis.h"
+#include "vehicle/definition/CopyGroup.h"
+#include "vehicle/definition/DataType.h"
+#include "vehicle/definition/Group.h"
+#include "vehicle/definition/Table.h"
+#include "vehicle/definition/XMLToggle.h"
+#include "vehicle/loading/Vehicle.h"
+#include "vehicle/monitor/Monitor.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vehicle::Vehicle;
+
+// The archived bytes of one object: equal bytes mean equal stored members.
+template <class T>
+std::string Bytes(const T& object) {
+  std::ostringstream stream;
+  {
+    boost::archive::binary_oarchive archive(stream, boost::archive::no_header);
+    archive << object;
+  }
+  return stream.str();
+}
+
+template <class Store>
+void ExpectSameObjects(const Store& xml, const Store& cached, const char* what) {
+  ASSERT_EQ(xml.size(), cached.size()) << what;
+  for (const auto& entry : xml) {
+    ASSERT_TRUE(cached.dataExists(entry.first)) << what << " " << entry.first;
+    EXPECT_EQ(Bytes(*entry.second), Bytes(*cached.findData(entry.first)))
+        << what << " " << entry.first;
+  }
+}
+
+class CacheTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("ecucal-cache-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    path_ = (dir_ / "def.xml").string();
+    fs::copy_file(std::string(ECUCAL_TEST_DATA_DIR) + "/loading/cache/def.xml", path_);
+    xml_.Load(path_, error_, vexa_xml::XML_LOAD_DEFAULT);
+    ASSERT_TRUE(xml_.IsLoaded()) << error_;
+    ASSERT_TRUE(xml_.Validate(error_)) << error_;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void WriteCache(const std::string& bytes) {
+    std::ofstream(path_ + Vehicle::SVX_EXT, std::ios::binary) << bytes;
+  }
+  std::string ReadCache() {
+    std::ifstream file(path_ + Vehicle::SVX_EXT, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }
+
+  fs::path dir_;
+  std::string path_;
+  std::string error_;
+  Vehicle xml_;
+};
+
+TEST_F(CacheTest, RoundTripKeepsEveryStoredMember) {
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  Vehicle cached;
+  std::string error;
+  cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(cached.IsLoaded()) << error;
+
+  EXPECT_EQ(cached.GetLiveRomName(), "CACHE_SD");
+  EXPECT_EQ(cached.GetVersion(), xml_.GetVersion());
+  EXPECT_TRUE(cached.IsReadOnly());
+  EXPECT_EQ(cached.GetBundleIds(), xml_.GetBundleIds());
+  std::vector<std::string> variants;
+  ASSERT_TRUE(cached.GetVehicleVariants(variants));
+  EXPECT_EQ(variants, (std::vector<std::string>{"V1", "V2"}));
+  EXPECT_EQ(Bytes(cached.GetRomInfo()), Bytes(xml_.GetRomInfo()));
+  EXPECT_EQ(cached.GetRomInfo().GetCPU(), vehicle::CPU_HC16);  // the bytes are not all zero
+
+  ExpectSameObjects(xml_.GetDataTypes(), cached.GetDataTypes(), "data type");
+  ExpectSameObjects(xml_.GetGroups(), cached.GetGroups(), "group");
+  ExpectSameObjects(xml_.GetMonitors(), cached.GetMonitors(), "monitor");
+  ExpectSameObjects(xml_.GetCopyGroups(), cached.GetCopyGroups(), "copy group");
+  ExpectSameObjects(xml_.GetXMLToggles(), cached.GetXMLToggles(), "toggle");
+  EXPECT_EQ(cached.GetParsedToggles().size(), xml_.GetParsedToggles().size());
+  EXPECT_EQ(cached.HasRealtimeTables(), xml_.HasRealtimeTables());
+  EXPECT_TRUE(cached.GetMonitors().findData("SUM")->IsCompound());
+
+  // What the cache does not keep comes back at its default.
+  EXPECT_EQ(cached.GetRomInfo().GetRomName(), "");
+  EXPECT_TRUE(cached.GetRomInfo().GetRomCrcs().empty());
+  EXPECT_EQ(cached.GetStockRomName(), "CACHE");  // falls back to the variantless id
+  EXPECT_FALSE(xml_.GetDataTypes().findData("LBL")->labels.empty());
+  EXPECT_TRUE(cached.GetDataTypes().findData("LBL")->labels.empty());
+}
+
+TEST_F(CacheTest, OnlyAdjustableTablesAreKept) {
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  Vehicle cached;
+  std::string error;
+  cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
+  EXPECT_EQ(xml_.GetTables().size(), 2u);
+  ASSERT_EQ(cached.GetTables().size(), 1u);
+  EXPECT_EQ(Bytes(*cached.GetTables().findData("ADJ")), Bytes(*xml_.GetTables().findData("ADJ")));
+}
+
+TEST_F(CacheTest, Hc16OffsetsAreTranslatedOnceEitherWay) {
+  const auto xml_toggle = xml_.GetXMLToggles().findData("TG");
+  EXPECT_EQ(xml_toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  Vehicle cached;
+  std::string error;
+  cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
+  const auto toggle = cached.GetXMLToggles().findData("TG");
+  EXPECT_EQ(toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
+}
+
+TEST_F(CacheTest, RomInfoOnly) {
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  Vehicle cached;
+  cached.LoadRomInfoOnly();
+  std::string error;
+  cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
+  EXPECT_TRUE(cached.IsLoaded());
+  EXPECT_EQ(cached.GetLiveRomName(), "CACHE_SD");
+  EXPECT_TRUE(cached.IsReadOnly());
+  EXPECT_EQ(cached.GetRomInfo().GetCPU(), vehicle::CPU_HC16);
+  EXPECT_TRUE(cached.GetDataTypes().empty());
+  EXPECT_TRUE(cached.GetTables().empty());
+  EXPECT_TRUE(cached.GetMonitors().empty());
+}
+
+TEST_F(CacheTest, BadCacheFilesRaiseTheArchiveException) {
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  const std::string good = ReadCache();
+  ASSERT_GT(good.size(), 100u);
+
+  std::string huge_length = good;
+  // The first data after the archive header is the vehicle id's length:
+  // claim 2^63 bytes for it.
+  const std::string id = "CACHE_SD";
+  const std::size_t at = good.find(id);
+  ASSERT_NE(at, std::string::npos);
+  for (int i = 0; i < 8; ++i) huge_length[at - 8 + i] = i == 7 ? '\x80' : '\0';
+
+  std::string wrong_header = good;
+  wrong_header[5] ^= 0x55;
+
+  const std::string cases[] = {
+      good.substr(0, good.size() / 2),  // truncated
+      good.substr(0, 10),               // header cut short
+      "definitely not an archive",      // some other file
+      std::string(),                    // empty
+      huge_length,
+      wrong_header,
+  };
+  for (const std::string& bytes : cases) {
+    WriteCache(bytes);
+    Vehicle v;
+    std::string error;
+    EXPECT_THROW(v.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT),
+                 boost::archive::archive_exception)
+        << bytes.size();
+  }
+}
+
+TEST_F(CacheTest, SavingIsAtomicAndReportsFailure) {
+  EXPECT_FALSE(xml_.SaveSerializedFile((dir_ / "no" / "such" / "folder" / "def.xml").string()));
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  // Nothing but the definition and its cache: no temporary file left over.
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 2);
+}
+
+}  // namespace
