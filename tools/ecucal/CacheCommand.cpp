@@ -143,11 +143,12 @@ int Run(const CacheOptions& options) {
   // A stale or corrupt cache must not feed the new one. Removing it first lets
   // the library load the XML exactly as it would without a cache.
   std::error_code error;
-  if (std::filesystem::is_regular_file(std::filesystem::symlink_status(cache_path), error) &&
+  if (std::filesystem::is_regular_file(std::filesystem::symlink_status(cache_path, error)) &&
       !std::filesystem::remove(cache_path, error)) {
     throw CommandError(kExitUnreadable, "cannot replace " + cache_path + ": " + error.message());
   }
-  const bool in_the_way = std::filesystem::exists(std::filesystem::symlink_status(cache_path));
+  const bool in_the_way =
+      std::filesystem::exists(std::filesystem::symlink_status(cache_path, error));
   const Definition definition = LoadDefinition(
       options.definition, in_the_way ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst, progress);
 

@@ -9,14 +9,17 @@ namespace vehicle {
 
 CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
     : CacheInput{stream, size}, base(stream, 0) {
+  // The header is the signature (a length word and 22 characters) and then a
+  // version byte that boost reads without any check: at the end of the input
+  // it reads -1, which boost asserts against (an abort in checked builds).
+  CheckLength(sizeof(std::size_t) + 22 + 1);
   // The most derived archive reads the header, as boost's own do.
   init(0);
 }
 
 void CacheIArchive::CheckLength(uint64_t length) {
   // Ask the buffer directly: the archive reads through it, not the stream.
-  const std::streamoff here =
-      stream.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+  const std::streamoff here = stream.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
   const uint64_t consumed = here < 0 ? size : static_cast<uint64_t>(here);
   const uint64_t remaining = consumed >= size ? 0 : size - consumed;
   if (length > remaining) {
@@ -36,7 +39,8 @@ void CacheIArchive::load(std::string& text) {
   base::load(length);
   CheckLength(length);
   text.resize(length);
-  if (length > 0) load_binary(&text[0], length);
+  if (length > 0)
+    load_binary(&text[0], length);
 }
 
 }  // namespace vehicle

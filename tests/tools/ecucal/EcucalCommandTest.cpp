@@ -267,7 +267,8 @@ TEST_F(EcucalCommandTest, InfoGivesTheRomInformation) {
 TEST_F(EcucalCommandTest, TablesListTypeShapeReadTypeGroupsAndMaster) {
   const Result result = Run({"tables", definition_, "--json"});
   ASSERT_EQ(result.status, 0) << result.err;
-  const nlohmann::json& tables = result.Json()["tables"];
+  const nlohmann::json doc = result.Json();
+  const nlohmann::json& tables = doc["tables"];
   ASSERT_EQ(tables.size(), 14u);
 
   const struct {
@@ -299,10 +300,11 @@ TEST_F(EcucalCommandTest, TablesListTypeShapeReadTypeGroupsAndMaster) {
                            [](const nlohmann::json& t) { return t["id"] == "Fuel Map A"; });
   ASSERT_NE(fuel, tables.end());
   for (const nlohmann::json& axis : (*fuel)["axes"]) {
-    if (axis["role"] == "x")
+    if (axis["role"] == "x") {
       EXPECT_TRUE(axis["shared"].get<bool>());
-    if (axis["role"] == "z")
+    } else if (axis["role"] == "z") {
       EXPECT_FALSE(axis["shared"].get<bool>());
+    }
   }
 }
 
@@ -310,7 +312,8 @@ TEST_F(EcucalCommandTest, TablesFilterByGroupAndRejectAnUnknownGroup) {
   const Result boost = Run({"tables", definition_, "--group", "Boost", "--json"});
   ASSERT_EQ(boost.status, 0) << boost.err;
   std::vector<std::string> ids;
-  for (const nlohmann::json& table : boost.Json()["tables"])
+  const nlohmann::json doc = boost.Json();
+  for (const nlohmann::json& table : doc["tables"])
     ids.push_back(table["id"]);
   EXPECT_EQ(ids, (std::vector<std::string>{"Launch Boost by Gear", "Wastegate Duty"}));
 
