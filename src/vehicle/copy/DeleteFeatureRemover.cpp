@@ -3,8 +3,8 @@
 namespace vehicle {
 
 bool DeleteFeatureRemover::DeleteFeaturesHaveBeenModifiedFromStock() const {
-  return !tables_->GetRestrictedIdsDifferentFromStock().empty() ||
-         !toggles_->GetRestrictedIdsDifferentFromStock().empty();
+  return tables_->HasRestrictedIdsDifferentFromStock() ||
+         toggles_->HasRestrictedIdsDifferentFromStock();
 }
 
 bool DeleteFeatureRemover::TableShouldBeRemoved(const std::string& id) const {
@@ -16,7 +16,7 @@ bool DeleteFeatureRemover::ToggleShouldBeRemoved(const std::string& id) const {
 }
 
 bool DeleteFeatureRemover::DeleteFeaturesAreInMap() const {
-  return !tables_->GetRestrictedIds().empty() || !toggles_->GetRestrictedIds().empty();
+  return tables_->HasRestrictedIds() || toggles_->HasRestrictedIds();
 }
 
 }  // namespace vehicle

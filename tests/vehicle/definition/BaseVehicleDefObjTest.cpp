@@ -59,7 +59,9 @@ TEST(ReadHashDataTest, MissingIdFailsButLaterElementsAreRead) {
   EXPECT_FALSE(vehicle::ReadHashData(xml.root(), store, error));
   EXPECT_EQ(store.size(), 1u);
   EXPECT_TRUE(store.dataExists("b"));  // id as child element text
-  EXPECT_TRUE(error.empty());          // details withheld in release builds
+#ifndef ECUCAL_DIAGNOSTICS
+  EXPECT_TRUE(error.empty());  // details withheld in release builds
+#endif
 }
 
 TEST(ReadHashDataTest, InternalElementMarksStoredObjectWithoutReading) {
