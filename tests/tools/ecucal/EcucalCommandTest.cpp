@@ -238,6 +238,25 @@ TEST_F(EcucalCommandTest, CorruptCacheIsOneClearLineAndNoCacheStillReadsTheXml) 
   }
 }
 
+TEST_F(EcucalCommandTest, ProgressGoesToATerminalOnly) {
+  // A pipe gets no progress (the valid check above expects an empty stderr);
+  // a terminal, made here with script(1), sees each step and then a clean line.
+  if (std::system("command -v script >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no script(1)";
+  const std::string inner = Quote(ECUCAL_CLI_PATH) + " check " + Quote(definition_);
+  const fs::path log = scratch_ / "terminal.txt";
+  const std::string command =
+      "script -qec " + Quote(inner) + " /dev/null >" + Quote(log.string()) + " 2>&1 </dev/null";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw));
+  EXPECT_EQ(WEXITSTATUS(raw), 0);
+  const std::string seen = ReadAll(log);
+  EXPECT_NE(seen.find("ecucal: reading " + definition_), std::string::npos) << seen;
+  EXPECT_NE(seen.find("ecucal: validating"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("\r\033[K"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("Valid."), std::string::npos) << seen;
+}
+
 // ---- info ----
 
 TEST_F(EcucalCommandTest, InfoGivesTheRomInformation) {
