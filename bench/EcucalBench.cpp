@@ -97,7 +97,7 @@ void BM_BareTinyXmlParse(benchmark::State& state) {
   }
   state.counters["documents"] = static_cast<double>(documents.size());
 }
-BENCHMARK(BM_BareTinyXmlParse)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BareTinyXmlParse)->Unit(benchmark::kMillisecond);
 
 // Load (read, post-process) plus Validate from the XML tree, including the
 // release of the objects, as the floor includes the release of its documents.
@@ -118,7 +118,7 @@ void BM_XmlLoadValidate(benchmark::State& state) {
   state.counters["toggles"] = tree.toggles;
   state.counters["data_types"] = tree.data_types;
 }
-BENCHMARK(BM_XmlLoadValidate)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_XmlLoadValidate)->Unit(benchmark::kMillisecond);
 
 void BM_SaveCache(benchmark::State& state) {
   Definition& definition = Definition::Get();
@@ -128,7 +128,7 @@ void BM_SaveCache(benchmark::State& state) {
   state.counters["bytes"] =
       static_cast<double>(fs::file_size(definition.CacheKey() + vehicle::Vehicle::SVX_EXT));
 }
-BENCHMARK(BM_SaveCache)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveCache)->Unit(benchmark::kMillisecond);
 
 void BM_CacheLoad(benchmark::State& state) {
   Definition& definition = Definition::Get();
@@ -141,7 +141,7 @@ void BM_CacheLoad(benchmark::State& state) {
     benchmark::DoNotOptimize(vehicle.GetDataTypes().size());
   }
 }
-BENCHMARK(BM_CacheLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CacheLoad)->Unit(benchmark::kMillisecond);
 
 long MaxRssKiB() {
   rusage usage{};
@@ -186,7 +186,7 @@ void BM_XmlLoadPeakMemory(benchmark::State& state) {
   state.counters["peak_rss_MiB"] = peak / 1024.0;
   state.counters["load_growth_MiB"] = growth / 1024.0;
 }
-BENCHMARK(BM_XmlLoadPeakMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_XmlLoadPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // ---------------------------------------------------------------- conversions
 

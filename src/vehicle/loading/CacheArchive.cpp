@@ -8,7 +8,11 @@
 namespace vehicle {
 
 CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
-    : base(stream, 0), stream_(stream), size_(size) {}
+    : base(stream, 0), stream_(stream), size_(size) {
+  // The Boost base leaves reading the header to the most derived archive, as
+  // binary_iarchive does; without it every later read is off by the header.
+  init(0);
+}
 
 void CacheIArchive::CheckLength(uint64_t length) {
   // Ask the buffer directly: the archive reads through it, not the stream.
