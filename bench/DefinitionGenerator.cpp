@@ -38,20 +38,19 @@ class Random {
   uint64_t state_;
 };
 
-const char* const kSystems[] = {"FUEL",   "IGNITION", "BOOST",  "THROTTLE", "IDLE",
-                                "KNOCK",  "CAM",      "EGR",    "LAMBDA",   "COOLANT",
+const char* const kSystems[] = {"FUEL",   "IGNITION", "BOOST",     "THROTTLE", "IDLE",
+                                "KNOCK",  "CAM",      "EGR",       "LAMBDA",   "COOLANT",
                                 "INTAKE", "TORQUE",   "WASTEGATE", "INJECTOR", "MAF",
-                                "AVCS",   "LAUNCH",   "TRANS",  "FAN",      "CRUISE"};
-const char* const kNouns[] = {"MAP",  "TARGET", "LIMIT", "COMP",      "TRIM",  "BASE",
+                                "AVCS",   "LAUNCH",   "TRANS",     "FAN",      "CRUISE"};
+const char* const kNouns[] = {"MAP",  "TARGET", "LIMIT", "COMP",      "TRIM",       "BASE",
                               "CORR", "GAIN",   "DELAY", "THRESHOLD", "ACTIVATION", "RATE"};
-const char* const kQualifiers[] = {"PRIMARY", "SECONDARY", "BANK_1",      "BANK_2",
-                                   "COLD",    "WARM",      "LOW_OCTANE",  "HIGH_OCTANE",
+const char* const kQualifiers[] = {"PRIMARY", "SECONDARY",  "BANK_1",     "BANK_2",
+                                   "COLD",    "WARM",       "LOW_OCTANE", "HIGH_OCTANE",
                                    "CRUISE",  "NON_CRUISE", "TIP_IN",     "STEADY_STATE"};
-const char* const kQuantities[] = {"ENGINE_SPEED", "VEHICLE_SPEED", "MANIFOLD_PRESSURE",
-                                   "COOLANT_TEMP", "INTAKE_TEMP",   "THROTTLE_ANGLE",
-                                   "IGNITION_TIMING", "KNOCK_CORRECTION", "AIRFLOW",
-                                   "INJECTOR_DUTY", "LAMBDA_SENSOR", "BATTERY_VOLTAGE",
-                                   "BOOST_ERROR",  "CAM_ANGLE",     "FUEL_PRESSURE"};
+const char* const kQuantities[] = {
+    "ENGINE_SPEED",   "VEHICLE_SPEED",   "MANIFOLD_PRESSURE", "COOLANT_TEMP", "INTAKE_TEMP",
+    "THROTTLE_ANGLE", "IGNITION_TIMING", "KNOCK_CORRECTION",  "AIRFLOW",      "INJECTOR_DUTY",
+    "LAMBDA_SENSOR",  "BATTERY_VOLTAGE", "BOOST_ERROR",       "CAM_ANGLE",    "FUEL_PRESSURE"};
 const char* const kUnits[] = {"rpm", "kPa", "degC", "deg", "%", "ms", "g/s", "lambda", "V", "Nm"};
 const char* const kModules[] = {"ecu", "tcm"};
 
@@ -88,8 +87,17 @@ std::string NameFor(const char* prefix, unsigned index) {
 
 // ---------------------------------------------------------------- data types
 
-enum class ConvKind { kSlopeInt, kPtSlope, kInvOffset, kDirect, kExpression, kMonitorExpression,
-                      kCompound, kLabels, kCustom };
+enum class ConvKind {
+  kSlopeInt,
+  kPtSlope,
+  kInvOffset,
+  kDirect,
+  kExpression,
+  kMonitorExpression,
+  kCompound,
+  kLabels,
+  kCustom
+};
 
 struct TypeSpec {
   std::string id;
@@ -103,13 +111,20 @@ const char* const kStorages[] = {"8", "8s", "16", "16s", "32", "32s", "float"};
 
 // The engineering range of a raw storage, before scaling.
 void RawRange(const std::string& storage, double& lo, double& hi) {
-  if (storage == "8") lo = 0, hi = 255;
-  else if (storage == "8s") lo = -128, hi = 127;
-  else if (storage == "16") lo = 0, hi = 65535;
-  else if (storage == "16s") lo = -32768, hi = 32767;
-  else if (storage == "32") lo = 0, hi = 4294967295.0;
-  else if (storage == "32s") lo = -2147483648.0, hi = 2147483647.0;
-  else lo = -1.0e6, hi = 1.0e6;
+  if (storage == "8")
+    lo = 0, hi = 255;
+  else if (storage == "8s")
+    lo = -128, hi = 127;
+  else if (storage == "16")
+    lo = 0, hi = 65535;
+  else if (storage == "16s")
+    lo = -32768, hi = 32767;
+  else if (storage == "32")
+    lo = 0, hi = 4294967295.0;
+  else if (storage == "32s")
+    lo = -2147483648.0, hi = 2147483647.0;
+  else
+    lo = -1.0e6, hi = 1.0e6;
 }
 
 std::string Text(double value) {
@@ -203,7 +218,8 @@ void WriteDataType(TiXmlNode* parent, const TypeSpec& spec, Random& random) {
   type->SetAttribute("format", Pick(kFormats, random.Below(4)));
   if (spec.for_tables) {
     type->SetAttribute("target", "table");
-    if (random.Chance(10)) Add(type, "inv_delta");
+    if (random.Chance(10))
+      Add(type, "inv_delta");
   } else if (spec.kind == ConvKind::kDirect && storage == "8" && random.Chance(50)) {
     type->SetAttribute("mask", "0x0F");
   }
@@ -273,8 +289,10 @@ class TreeWriter {
 
 unsigned TreeWriter::Width(unsigned type) const {
   const std::string storage = table_types_[type].storage;
-  if (storage == "8" || storage == "8s") return 1;
-  if (storage == "16" || storage == "16s") return 2;
+  if (storage == "8" || storage == "8s")
+    return 1;
+  if (storage == "16" || storage == "16s")
+    return 2;
   return 4;
 }
 
@@ -293,18 +311,19 @@ void TreeWriter::MakeTypes() {
   const unsigned monitor_expressions = std::max(1u, expressions / 10);
   const unsigned table_expressions = expressions - compound - monitor_expressions;
   const unsigned monitor_plain = std::max(3u, (total - expressions) / 4);
-  const unsigned table_plain = total > expressions + monitor_plain ? total - expressions - monitor_plain : 4;
+  const unsigned table_plain =
+      total > expressions + monitor_plain ? total - expressions - monitor_plain : 4;
 
-  static const ConvKind kTableKinds[] = {ConvKind::kSlopeInt, ConvKind::kSlopeInt,
-                                         ConvKind::kSlopeInt, ConvKind::kPtSlope,
-                                         ConvKind::kDirect,   ConvKind::kSlopeInt,
-                                         ConvKind::kInvOffset};
+  static const ConvKind kTableKinds[] = {
+      ConvKind::kSlopeInt, ConvKind::kSlopeInt, ConvKind::kSlopeInt, ConvKind::kPtSlope,
+      ConvKind::kDirect,   ConvKind::kSlopeInt, ConvKind::kInvOffset};
   unsigned n = 0;
   for (unsigned i = 0; i < table_plain; ++i, ++n) {
     ConvKind kind = kTableKinds[i % 7];
     const char* storage = kStorages[(i / 7 + i) % 7];
     // Reciprocal conversions only make sense on unsigned periods.
-    if (kind == ConvKind::kInvOffset) storage = (i % 2) ? "16" : "32";
+    if (kind == ConvKind::kInvOffset)
+      storage = (i % 2) ? "16" : "32";
     table_types_.push_back({NameFor("DT_", n), storage, kind, true});
   }
   for (unsigned i = 0; i < table_expressions; ++i, ++n) {
@@ -341,7 +360,9 @@ void TreeWriter::MakePools() {
       PooledAxis axis;
       axis.role = roles[r];
       axis.id = std::string(Pick(kQuantities, i * 3 + r)) + "_AXIS_" + Number(i + 1, 3) + "_" +
-                (r == 0 ? "X" : r == 1 ? "Y" : "W");
+                (r == 0   ? "X"
+                 : r == 1 ? "Y"
+                          : "W");
       axis.type = random_.Below(static_cast<unsigned>(table_types_.size()));
       axis.count = r == 2 ? random_.Between(2, 6) : random_.Between(8, 24);
       axis.offset = Allocate(axis.count * Width(axis.type));
@@ -364,7 +385,8 @@ TableTemplate TreeWriter::MakeTemplate(unsigned index) {
       t.ram = t.adjustable || random_.Chance(20);
       if (t.adjustable) {
         // Adjusting a table live needs a conversion by kind, not by expression.
-        while (table_types_[t.z_type].kind == ConvKind::kExpression) t.z_type = random_.Below(types);
+        while (table_types_[t.z_type].kind == ConvKind::kExpression)
+          t.z_type = random_.Below(types);
       }
       return t;
     case Shape::k2D:
@@ -395,8 +417,7 @@ TableTemplate TreeWriter::MakeTemplate(unsigned index) {
   return t;
 }
 
-void TreeWriter::WriteAxis(TiXmlElement* table, const std::string& table_id,
-                           const AxisSpec& spec) {
+void TreeWriter::WriteAxis(TiXmlElement* table, const std::string& table_id, const AxisSpec& spec) {
   TiXmlElement* axis = Add(table, "axis");
   ++out_.axis_elements;
   if (spec.pooled >= 0) {
@@ -442,8 +463,10 @@ void TreeWriter::WriteTable(TiXmlNode* parent, const std::string& id, const Tabl
   for (const AxisSpec& spec : shape.breakpoints) {
     WriteAxis(table, id, spec);
     values *= spec.count;
-    if (spec.role == "x") x = spec.count;
-    if (spec.role == "y") y = spec.count;
+    if (spec.role == "x")
+      x = spec.count;
+    if (spec.role == "y")
+      y = spec.count;
   }
 
   TiXmlElement* z = Add(table, "axis");
@@ -458,7 +481,8 @@ void TreeWriter::WriteTable(TiXmlNode* parent, const std::string& id, const Tabl
   }
   const uint32_t bytes = values * Width(shape.z_type);
   z->SetAttribute("rom_offset", Hex(Allocate(bytes)));
-  if (shape.ram) z->SetAttribute("ram_offset", Hex(0xFF0000u + (Allocate(bytes) & 0xFFFFu)));
+  if (shape.ram)
+    z->SetAttribute("ram_offset", Hex(0xFF0000u + (Allocate(bytes) & 0xFFFFu)));
   if (shape.shape == Shape::k2D || shape.shape == Shape::k3D) {
     // Four-dimensional value grids take their shape from the axes instead.
     TiXmlElement* dimensions = Add(z, "dimensions");
@@ -471,9 +495,11 @@ void TreeWriter::WriteTable(TiXmlNode* parent, const std::string& id, const Tabl
 void TreeWriter::WriteGroups(TiXmlNode* root) {
   const unsigned monitor_groups = std::max(1u, scale_.groups / 5);
   const unsigned table_groups = std::max(2u, scale_.groups - monitor_groups);
-  for (unsigned i = 0; i < table_groups; ++i) table_groups_.push_back(NameFor("G_", i));
+  for (unsigned i = 0; i < table_groups; ++i)
+    table_groups_.push_back(NameFor("G_", i));
   for (unsigned i = 0; i < monitor_groups; ++i) {
-    monitor_groups_.push_back("G_LIVE_" + std::string(Pick(kQuantities, i)) + "_" + Number(i + 1, 3));
+    monitor_groups_.push_back("G_LIVE_" + std::string(Pick(kQuantities, i)) + "_" +
+                              Number(i + 1, 3));
   }
   for (unsigned i = 0; i < table_groups; ++i) {
     TiXmlElement* group = Add(root, "group");
@@ -510,7 +536,8 @@ void TreeWriter::WriteMonitors(TiXmlNode* root) {
     monitor->SetAttribute("datatype", monitor_types_[i % monitor_types_.size()].id);
     monitor->SetAttribute("display_min", "0");
     monitor->SetAttribute("display_max", std::to_string(100 * (1 + i % 80)));
-    if (i % 13 == 0) monitor->SetAttribute("input_only", "1");
+    if (i % 13 == 0)
+      monitor->SetAttribute("input_only", "1");
     if (i % 3 == 2) {
       // Read by a two-byte identifier over the diagnostic protocol.
       TiXmlElement* comms = Add(monitor, "comms");
@@ -582,8 +609,7 @@ void Include(TiXmlElement* root, const std::string& path) {
   Add(root, "include")->LinkEndChild(new TiXmlText(path));
 }
 
-void Save(TiXmlDocument& document, const std::filesystem::path& path,
-          GeneratedDefinition& out) {
+void Save(TiXmlDocument& document, const std::filesystem::path& path, GeneratedDefinition& out) {
   std::filesystem::create_directories(path.parent_path());
   if (!document.SaveFile(path.string())) {
     throw std::runtime_error("cannot write " + path.string());
@@ -621,7 +647,8 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
   TiXmlElement* types_root = nullptr;
   auto types = NewDocument(types_root);
   for (const auto* list : {&table_types_, &monitor_types_, &compound_types_}) {
-    for (const TypeSpec& spec : *list) WriteDataType(types_root, spec, random_);
+    for (const TypeSpec& spec : *list)
+      WriteDataType(types_root, spec, random_);
   }
   WriteGroups(types_root);
 
@@ -646,13 +673,15 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
   unsigned written = 0;
   unsigned index = 0;
   std::vector<std::pair<std::string, TableTemplate>> masters;
-  const auto root_for = [&](unsigned n) { return table_roots[n * 3 / std::max(1u, scale_.tables)]; };
+  const auto root_for = [&](unsigned n) {
+    return table_roots[n * 3 / std::max(1u, scale_.tables)];
+  };
   const auto group_for = [&](unsigned n) { return table_groups_[n % table_groups_.size()]; };
   while (written < scale_.tables) {
     const std::string id = NameFor("", index);
     TableTemplate shape = MakeTemplate(index);
-    const bool want_pair =
-        pairs.size() < categories * per_child && shape.shape == Shape::k3D && written + 1 < scale_.tables;
+    const bool want_pair = pairs.size() < categories * per_child && shape.shape == Shape::k3D &&
+                           written + 1 < scale_.tables;
     const bool want_slave = !want_pair && !masters.empty() && index % 97 == 50;
     if (want_slave) {
       // A slave repeats its master's shape and data types at its own offsets.
@@ -667,7 +696,8 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
       written += 2;
     } else {
       WriteTable(root_for(written), id, shape, group_for(written), "");
-      if (shape.shape == Shape::k3D && masters.size() < 64) masters.emplace_back(id, shape);
+      if (shape.shape == Shape::k3D && masters.size() < 64)
+        masters.emplace_back(id, shape);
       ++written;
     }
     ++index;
@@ -675,7 +705,8 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
 
   for (unsigned c = 0; c < categories && c * per_child < pairs.size(); ++c) {
     TiXmlElement* category = Add(top_root, "copy_group");
-    const std::string category_id = "CG_" + std::string(Pick(kSystems, c * 3)) + "_CALIBRATION_SET_" + Number(c + 1, 2);
+    const std::string category_id =
+        "CG_" + std::string(Pick(kSystems, c * 3)) + "_CALIBRATION_SET_" + Number(c + 1, 2);
     category->SetAttribute("id", category_id);
     ++out_.copy_groups;
     for (unsigned side = 0; side < 2; ++side) {

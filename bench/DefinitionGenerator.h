@@ -28,9 +28,9 @@ struct GeneratedDefinition {
   unsigned tables = 0;
   unsigned slave_tables = 0;
   unsigned adjustable_tables = 0;
-  unsigned axis_elements = 0;    // "axis" elements written
+  unsigned axis_elements = 0;         // "axis" elements written
   unsigned pooled_axis_elements = 0;  // of those, the ones that repeat a shared axis
-  unsigned distinct_axes = 0;    // axis definitions that differ
+  unsigned distinct_axes = 0;         // axis definitions that differ
   unsigned data_types = 0;
   unsigned expression_types = 0;
   unsigned monitors = 0;

@@ -26,15 +26,22 @@ void FillNoise(std::vector<uint8_t>& image) {
 }
 
 // Codes 0x0100, 0x0101, ...: distinct "P" codes.
-uint16_t CodeOf(unsigned index) { return static_cast<uint16_t>(0x0100 + index); }
+uint16_t CodeOf(unsigned index) {
+  return static_cast<uint16_t>(0x0100 + index);
+}
 // Nine in ten codes are enabled.
-bool IsEnabled(unsigned index) { return index % 10 != 7; }
-
-void Require(bool fits, const std::string& family) {
-  if (!fits) throw std::invalid_argument("image too small for the " + family + " table");
+bool IsEnabled(unsigned index) {
+  return index % 10 != 7;
 }
 
-void Put(std::vector<uint8_t>& image, uint64_t at, uint8_t value) { image.at(at) = value; }
+void Require(bool fits, const std::string& family) {
+  if (!fits)
+    throw std::invalid_argument("image too small for the " + family + " table");
+}
+
+void Put(std::vector<uint8_t>& image, uint64_t at, uint8_t value) {
+  image.at(at) = value;
+}
 
 // One state byte per code at E, codes (big-endian) in 12-byte entries at D + 4.
 void LayOutSubaruHitachi(DtcImage& out) {
@@ -99,7 +106,8 @@ const std::vector<std::string>& DtcImageFamilies() {
 
 DtcImage WriteDtcImage(const std::string& family, size_t image_bytes, unsigned codes) {
   // Codes above 0x3FFF would change letter and 0x4BB0 is reserved by one family.
-  if (codes > 0x3E00) throw std::invalid_argument("too many codes");
+  if (codes > 0x3E00)
+    throw std::invalid_argument("too many codes");
   DtcImage out;
   out.family = family;
   out.codes = codes;
@@ -116,7 +124,8 @@ DtcImage WriteDtcImage(const std::string& family, size_t image_bytes, unsigned c
   } else {
     throw std::invalid_argument("no image layout for " + family);
   }
-  for (unsigned i = 0; i < codes; ++i) out.enabled += IsEnabled(i) ? 1 : 0;
+  for (unsigned i = 0; i < codes; ++i)
+    out.enabled += IsEnabled(i) ? 1 : 0;
   return out;
 }
 

@@ -58,7 +58,8 @@ class Definition {
  private:
   Definition() {
     std::string pattern = (fs::temp_directory_path() / "ecucal-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) Fail("cannot make a scratch folder");
+    if (mkdtemp(pattern.data()) == nullptr)
+      Fail("cannot make a scratch folder");
     folder_ = pattern;
     tree_ = bench::WriteDefinitionTree(folder_, bench::DefinitionScale());
     cache_key_ = (fs::path(folder_) / "cached-top.xml").string();
@@ -66,15 +67,21 @@ class Definition {
     loaded_ = std::make_unique<vehicle::Vehicle>();
     std::string error;
     loaded_->Load(tree_.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
-    if (!loaded_->IsLoaded()) Fail("the synthetic definition does not load: " + error);
+    if (!loaded_->IsLoaded())
+      Fail("the synthetic definition does not load: " + error);
     if (!loaded_->Validate(error) || !error.empty()) {
       Fail("the synthetic definition does not validate: " + error);
     }
-    if (loaded_->GetTables().size() != tree_.tables) Fail("tables went missing");
-    if (loaded_->GetMonitors().size() != tree_.monitors) Fail("monitors went missing");
-    if (loaded_->GetXMLToggles().size() != tree_.toggles) Fail("toggles went missing");
-    if (loaded_->GetDataTypes().size() != tree_.data_types) Fail("data types went missing");
-    if (!loaded_->SaveSerializedFile(cache_key_)) Fail("cannot write the cache file");
+    if (loaded_->GetTables().size() != tree_.tables)
+      Fail("tables went missing");
+    if (loaded_->GetMonitors().size() != tree_.monitors)
+      Fail("monitors went missing");
+    if (loaded_->GetXMLToggles().size() != tree_.toggles)
+      Fail("toggles went missing");
+    if (loaded_->GetDataTypes().size() != tree_.data_types)
+      Fail("data types went missing");
+    if (!loaded_->SaveSerializedFile(cache_key_))
+      Fail("cannot write the cache file");
   }
 
   std::string folder_;
@@ -91,7 +98,8 @@ void BM_BareTinyXmlParse(benchmark::State& state) {
   for (auto _ : state) {
     for (const std::string& path : documents) {
       TiXmlDocument document;
-      if (!document.LoadFile(path)) Fail("TinyXML cannot parse " + path);
+      if (!document.LoadFile(path))
+        Fail("TinyXML cannot parse " + path);
       benchmark::DoNotOptimize(document.RootElement());
     }
   }
@@ -108,7 +116,8 @@ void BM_XmlLoadValidate(benchmark::State& state) {
     vehicle::Vehicle vehicle;
     std::string error;
     vehicle.Load(tree.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
-    if (!vehicle.Validate(error)) Fail("validation failed: " + error);
+    if (!vehicle.Validate(error))
+      Fail("validation failed: " + error);
     axes = vehicle.GetAxes().size();
   }
   state.counters["tables"] = tree.tables;
@@ -123,7 +132,8 @@ BENCHMARK(BM_XmlLoadValidate)->Unit(benchmark::kMillisecond);
 void BM_SaveCache(benchmark::State& state) {
   Definition& definition = Definition::Get();
   for (auto _ : state) {
-    if (!definition.Loaded().SaveSerializedFile(definition.CacheKey())) Fail("cannot save");
+    if (!definition.Loaded().SaveSerializedFile(definition.CacheKey()))
+      Fail("cannot save");
   }
   state.counters["bytes"] =
       static_cast<double>(fs::file_size(definition.CacheKey() + vehicle::Vehicle::SVX_EXT));
@@ -132,12 +142,14 @@ BENCHMARK(BM_SaveCache)->Unit(benchmark::kMillisecond);
 
 void BM_CacheLoad(benchmark::State& state) {
   Definition& definition = Definition::Get();
-  if (!definition.Loaded().SaveSerializedFile(definition.CacheKey())) Fail("cannot save");
+  if (!definition.Loaded().SaveSerializedFile(definition.CacheKey()))
+    Fail("cannot save");
   for (auto _ : state) {
     vehicle::Vehicle vehicle;
     std::string error;
     vehicle.Load(definition.CacheKey(), error, vexa_xml::XML_LOAD_DEFAULT);
-    if (!vehicle.IsLoaded()) Fail("the cache does not load");
+    if (!vehicle.IsLoaded())
+      Fail("the cache does not load");
     benchmark::DoNotOptimize(vehicle.GetDataTypes().size());
   }
 }
@@ -157,9 +169,11 @@ void BM_XmlLoadPeakMemory(benchmark::State& state) {
   long peak = 0, growth = 0;
   for (auto _ : state) {
     int channel[2];
-    if (pipe(channel) != 0) Fail("pipe");
+    if (pipe(channel) != 0)
+      Fail("pipe");
     const pid_t child = fork();
-    if (child < 0) Fail("fork");
+    if (child < 0)
+      Fail("fork");
     if (child == 0) {
       close(channel[0]);
       long figures[2] = {MaxRssKiB(), 0};
@@ -179,7 +193,8 @@ void BM_XmlLoadPeakMemory(benchmark::State& state) {
     close(channel[0]);
     int status = 0;
     waitpid(child, &status, 0);
-    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail("child failed");
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      Fail("child failed");
     peak = figures[1];
     growth = figures[1] - figures[0];
   }
@@ -229,8 +244,10 @@ std::vector<util::Binary> RawValues(int storage) {
   for (int i = 0; i < 256; ++i) {
     state = state * 1664525u + 1013904223u;
     std::vector<uint8_t> bytes(width);
-    for (size_t b = 0; b < width; ++b) bytes[b] = static_cast<uint8_t>(state >> (8 * b));
-    if (storage == util::data::STORAGE_FLOAT) bytes[0] &= 0x47;  // finite, moderate values
+    for (size_t b = 0; b < width; ++b)
+      bytes[b] = static_cast<uint8_t>(state >> (8 * b));
+    if (storage == util::data::STORAGE_FLOAT)
+      bytes[0] &= 0x47;  // finite, moderate values
     values.emplace_back(bytes, util::ENDIAN_BIG);
   }
   return values;
@@ -249,7 +266,8 @@ void ToDoubleBench(benchmark::State& state, const std::string& kind, int storage
 void ToBinBench(benchmark::State& state, const std::string& kind, int storage) {
   const auto conv = vehicle::GetConv(TypeFor(kind, storage));
   std::vector<double> engineering;
-  for (const util::Binary& raw : RawValues(storage)) engineering.push_back(conv->ToDouble(raw));
+  for (const util::Binary& raw : RawValues(storage))
+    engineering.push_back(conv->ToDouble(raw));
   util::Binary out({}, util::ENDIAN_BIG);
   size_t i = 0;
   for (auto _ : state) {
@@ -269,10 +287,12 @@ void DtcParseBench(benchmark::State& state, const std::string& family) {
   for (auto _ : state) {
     DTCParser::ToggleMap map;
     std::unique_ptr<DTCParser> parser = dtc::MakeParser(family);
-    if (!parser || !parser->Parse(image.image, map, *image.params)) Fail(family + " failed");
+    if (!parser || !parser->Parse(image.image, map, *image.params))
+      Fail(family + " failed");
     toggles = map.size();
   }
-  if (toggles != image.enabled) Fail(family + " found the wrong number of codes");
+  if (toggles != image.enabled)
+    Fail(family + " found the wrong number of codes");
   state.counters["codes"] = image.codes;
   state.counters["toggles"] = static_cast<double>(toggles);
   state.counters["image_MiB"] = kDtcImageBytes / 1048576.0;
@@ -299,7 +319,8 @@ void RegisterDynamic() {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
   RegisterDynamic();
   Definition::Get();  // writes and checks the tree before any figure is taken
   benchmark::RunSpecifiedBenchmarks();

@@ -24,14 +24,16 @@ int main(int argc, char** argv) {
     const bench::GeneratedDefinition tree =
         bench::WriteDefinitionTree(folder, bench::DefinitionScale::Scaled(scale));
     std::printf("%s\n", tree.top_path.c_str());
-    std::printf("tables %u (slaves %u, adjustable %u), axis elements %u (%u repeat a shared axis, "
-                "%u distinct)\n",
-                tree.tables, tree.slave_tables, tree.adjustable_tables, tree.axis_elements,
-                tree.pooled_axis_elements, tree.distinct_axes);
-    std::printf("data types %u (%u expressions), monitors %u (%u compound), toggles %u, "
-                "groups %u, copy groups %u, documents %zu\n",
-                tree.data_types, tree.expression_types, tree.monitors, tree.compound_monitors,
-                tree.toggles, tree.groups, tree.copy_groups, tree.documents.size());
+    std::printf(
+        "tables %u (slaves %u, adjustable %u), axis elements %u (%u repeat a shared axis, "
+        "%u distinct)\n",
+        tree.tables, tree.slave_tables, tree.adjustable_tables, tree.axis_elements,
+        tree.pooled_axis_elements, tree.distinct_axes);
+    std::printf(
+        "data types %u (%u expressions), monitors %u (%u compound), toggles %u, "
+        "groups %u, copy groups %u, documents %zu\n",
+        tree.data_types, tree.expression_types, tree.monitors, tree.compound_monitors, tree.toggles,
+        tree.groups, tree.copy_groups, tree.documents.size());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "generate_definition: %s\n", e.what());
     return 1;

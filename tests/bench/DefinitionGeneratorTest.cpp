@@ -24,11 +24,13 @@ class ScratchFolder {
  public:
   ScratchFolder() {
     std::string pattern = (fs::temp_directory_path() / "ecucal-gen-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    if (mkdtemp(pattern.data()) != nullptr)
+      path_ = pattern;
   }
   ~ScratchFolder() {
     std::error_code ignored;
-    if (!path_.empty()) fs::remove_all(path_, ignored);
+    if (!path_.empty())
+      fs::remove_all(path_, ignored);
   }
   const std::string& Path() const { return path_; }
 
@@ -74,11 +76,11 @@ TEST(DefinitionGeneratorTest, SmallTreeLoadsAndValidatesWithoutErrors) {
   EXPECT_EQ(vehicle.GetCopyGroups().begin()->second->getChildren().size(), 2u);
 
   unsigned slaves = 0, expressions = 0;
-  for (const auto& entry : vehicle.GetTables()) slaves += entry.second->IsSlave() ? 1 : 0;
+  for (const auto& entry : vehicle.GetTables())
+    slaves += entry.second->IsSlave() ? 1 : 0;
   for (const auto& entry : vehicle.GetDataTypes()) {
-    expressions += entry.second->str_conv.to_bin.empty() && entry.second->str_conv.compound.empty()
-                       ? 0
-                       : 1;
+    expressions +=
+        entry.second->str_conv.to_bin.empty() && entry.second->str_conv.compound.empty() ? 0 : 1;
   }
   EXPECT_EQ(slaves, tree.slave_tables);
   EXPECT_EQ(expressions, tree.expression_types);
