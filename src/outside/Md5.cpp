@@ -1,8 +1,28 @@
 #include "outside/Md5.h"
 
 #include <openssl/evp.h>
+#include <openssl/opensslv.h>
 
 namespace pkg {
+
+namespace {
+
+// The digest implementation, looked up once. Naming EVP_md5() on every call
+// makes OpenSSL 3 look the algorithm up again each time, which costs more than
+// hashing a short text.
+const EVP_MD* Md5Algorithm() {
+#if OPENSSL_VERSION_NUMBER >= 0x30000000L
+  static const EVP_MD* const algorithm = [] {
+    const EVP_MD* fetched = EVP_MD_fetch(nullptr, "MD5", nullptr);
+    return fetched != nullptr ? fetched : EVP_md5();
+  }();
+  return algorithm;
+#else
+  return EVP_md5();
+#endif
+}
+
+}  // namespace
 
 bool md5Buffer(const void* data, size_t length, std::string& out) {
   out.clear();
@@ -15,7 +35,7 @@ bool md5Buffer(const void* data, size_t length, std::string& out) {
   }
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int digestLength = 0;
-  if (EVP_Digest(data, length, digest, &digestLength, EVP_md5(), nullptr) != 1) {
+  if (EVP_Digest(data, length, digest, &digestLength, Md5Algorithm(), nullptr) != 1) {
     return false;
   }
   static const char kHex[] = "0123456789abcdef";

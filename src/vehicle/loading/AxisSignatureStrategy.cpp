@@ -18,12 +18,20 @@ std::string Md5Text(const std::string& text) {
   return digest;
 }
 
-// Writes one offset followed by the axis count, or "11" for an absent offset.
-void WriteOffset(std::ostream& out, uint32_t offset, uint32_t count) {
+// Signature texts are built by appending decimal numbers (what a stream
+// writes for them) to one string: thousands of axes are signed per load, and
+// a string stream per text cost more than the digests themselves.
+void AppendOffsetAndCount(std::string& out, uint32_t offset, uint32_t count) {
+  out += std::to_string(offset);
+  out += std::to_string(count);
+}
+
+// One run offset followed by the axis count, or "11" for an absent offset.
+void AppendOffset(std::string& out, uint32_t offset, uint32_t count) {
   if (offset == Axis::NOT_SET) {
-    out << 11;
+    out += "11";
   } else {
-    out << offset << count;
+    AppendOffsetAndCount(out, offset, count);
   }
 }
 
@@ -33,38 +41,37 @@ void WriteOffset(std::ostream& out, uint32_t offset, uint32_t count) {
 
 std::string SharedAxisSignatureStrategy::GenerateNonSpecialAxisDef(
     const std::shared_ptr<Axis>& axis) const {
-  std::ostringstream out;
+  std::string out;
   const Axis::natural_offsets_t& natural = axis->GetNaturalOffsets();
   const uint32_t count = axis->GetCount();
   if (natural.offset_count == Axis::NOT_SET) {
-    out << 11;
+    out += "11";
   } else {
     for (uint32_t offset : natural.rom_offsets)
-      out << offset << count;
+      AppendOffsetAndCount(out, offset, count);
     if (natural.rom_offsets.empty())
-      out << 11;
+      out += "11";
     for (uint32_t offset : natural.ram_offsets)
-      out << offset << count;
+      AppendOffsetAndCount(out, offset, count);
     if (natural.ram_offsets.empty())
-      out << 11;
+      out += "11";
   }
   const auto& runs = axis->GetDataOffsets();
   if (runs.empty())
-    out << 11;
+    out += "11";
   for (const Axis::data_offsets_t& run : runs) {
-    WriteOffset(out, run.rom_offset, count);
-    WriteOffset(out, run.ram_offset, count);
+    AppendOffset(out, run.rom_offset, count);
+    AppendOffset(out, run.ram_offset, count);
   }
-  return out.str();
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateSpecialAxisLabelDef(
     const std::shared_ptr<Axis>& axis) const {
-  std::ostringstream out;
-  out << axis->GetObjId();
+  std::string out = axis->GetObjId();
   for (const std::string& label : axis->GetLabels())
-    out << label;
-  return out.str();
+    out += label;
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateSpecialAxisXCalcDef(
@@ -88,31 +95,32 @@ std::string SharedAxisSignatureStrategy::GenerateUniqueStringForAxisDimensions(
   const double x = axis->GetDimensions().x;
   const double y = axis->GetDimensions().y;
   const double pairing = (x + y) * 0.5 * (x + y + 1) + y;
-  std::ostringstream out;
   // Unset dimensions make the value too large for 32 bits, where the cast
   // would be undefined; such values are written whole instead.
   if (pairing <= static_cast<double>(std::numeric_limits<int32_t>::max())) {
-    out << static_cast<int32_t>(pairing);
-  } else {
-    out << std::fixed << std::setprecision(0) << std::floor(pairing);
+    return std::to_string(static_cast<int32_t>(pairing));
   }
+  std::ostringstream out;
+  out << std::fixed << std::setprecision(0) << std::floor(pairing);
   return out.str();
 }
 
 std::string SharedAxisSignatureStrategy::GenerateDataSignatureText(
     const std::shared_ptr<Axis>& axis) const {
-  std::ostringstream out;
-  out << GetUniqueAxisString(axis) << "_" << static_cast<int32_t>(axis->GetSpecialType());
-  return out.str();
+  std::string out = GetUniqueAxisString(axis);
+  out += '_';
+  out += std::to_string(static_cast<int32_t>(axis->GetSpecialType()));
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateDefSignatureText(
     const std::shared_ptr<Axis>& axis) const {
-  std::ostringstream out;
-  out << axis->GetDataTypeId() << GetUniqueAxisString(axis)
-      << GenerateUniqueStringForAxisDimensions(axis) << "_"
-      << static_cast<int32_t>(axis->GetSpecialType());
-  return out.str();
+  std::string out = axis->GetDataTypeId();
+  out += GetUniqueAxisString(axis);
+  out += GenerateUniqueStringForAxisDimensions(axis);
+  out += '_';
+  out += std::to_string(static_cast<int32_t>(axis->GetSpecialType()));
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateDataSignature(

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <tinyxml.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "DefinitionGenerator.h"
+#include "DtcImageGenerator.h"
+#include "dtc/ParserFactory.h"
+#include "vehicle/definition/DataType.h"
+#include "vehicle/definition/Table.h"
+#include "vehicle/loading/Vehicle.h"
+#include "vehicle/monitor/Monitor.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "ecucal-gen-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr)
+      path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path_.empty())
+      fs::remove_all(path_, ignored);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// About fifty tables: every kind of object, small enough for every build.
+const bench::DefinitionScale kSmall = bench::DefinitionScale::Scaled(0.0125);
+
+TEST(DefinitionGeneratorTest, SmallTreeLoadsAndValidatesWithoutErrors) {
+  ScratchFolder folder;
+  ASSERT_FALSE(folder.Path().empty());
+  const bench::GeneratedDefinition tree = bench::WriteDefinitionTree(folder.Path(), kSmall);
+  ASSERT_EQ(tree.documents.size(), 6u);
+  EXPECT_EQ(tree.tables, kSmall.tables);
+
+  vehicle::Vehicle vehicle;
+  std::string error;
+  vehicle.Load(tree.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(vehicle.IsLoaded()) << error;
+  EXPECT_TRUE(vehicle.Validate(error)) << error;
+  EXPECT_EQ(error, "");
+
+  // Nothing was set aside as invalid, and every object reached its store.
+  EXPECT_EQ(vehicle.GetTables().size(), tree.tables);
+  EXPECT_EQ(vehicle.GetDataTypes().size(), tree.data_types);
+  EXPECT_EQ(vehicle.GetMonitors().size(), tree.monitors);
+  EXPECT_EQ(vehicle.GetXMLToggles().size(), tree.toggles);
+  EXPECT_EQ(vehicle.GetGroups().size(), tree.groups);
+  EXPECT_TRUE(vehicle.GetInvalidAxes().empty());
+  // Shared breakpoints collapse to one axis each.
+  EXPECT_EQ(vehicle.GetAxes().size(), tree.distinct_axes);
+  EXPECT_LT(tree.distinct_axes, tree.axis_elements);
+  EXPECT_GT(tree.pooled_axis_elements, 0u);
+  // The copy group category survives validation with its two children.
+  ASSERT_EQ(vehicle.GetCopyGroups().size(), 1u);
+  EXPECT_EQ(vehicle.GetCopyGroups().begin()->second->getChildren().size(), 2u);
+
+  unsigned slaves = 0, expressions = 0;
+  for (const auto& entry : vehicle.GetTables())
+    slaves += entry.second->IsSlave() ? 1 : 0;
+  for (const auto& entry : vehicle.GetDataTypes()) {
+    expressions +=
+        entry.second->str_conv.to_bin.empty() && entry.second->str_conv.compound.empty() ? 0 : 1;
+  }
+  EXPECT_EQ(slaves, tree.slave_tables);
+  EXPECT_EQ(expressions, tree.expression_types);
+  EXPECT_GT(tree.compound_monitors, 0u);
+}
+
+TEST(DefinitionGeneratorTest, SameScaleWritesSameBytes) {
+  ScratchFolder a, b;
+  const auto first = bench::WriteDefinitionTree(a.Path(), kSmall);
+  const auto second = bench::WriteDefinitionTree(b.Path(), kSmall);
+  ASSERT_EQ(first.documents.size(), second.documents.size());
+  for (size_t i = 0; i < first.documents.size(); ++i) {
+    EXPECT_EQ(Slurp(first.documents[i]), Slurp(second.documents[i])) << first.documents[i];
+  }
+}
+
+TEST(DefinitionGeneratorTest, CacheFileReadsBackWhatWasSaved) {
+  ScratchFolder folder;
+  const auto tree = bench::WriteDefinitionTree(folder.Path(), kSmall);
+  vehicle::Vehicle original;
+  std::string error;
+  original.Load(tree.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(original.Validate(error)) << error;
+  const std::string key = folder.Path() + "/cached.xml";
+  ASSERT_TRUE(original.SaveSerializedFile(key));
+
+  vehicle::Vehicle cached;
+  cached.Load(key, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(cached.IsLoaded());
+  EXPECT_EQ(cached.GetLiveRomName(), original.GetLiveRomName());
+  EXPECT_EQ(cached.GetDataTypes().size(), original.GetDataTypes().size());
+  EXPECT_EQ(cached.GetMonitors().size(), original.GetMonitors().size());
+  EXPECT_EQ(cached.GetXMLToggles().size(), original.GetXMLToggles().size());
+  EXPECT_EQ(cached.GetGroups().size(), original.GetGroups().size());
+  EXPECT_EQ(cached.GetCopyGroups().size(), original.GetCopyGroups().size());
+  // The cache keeps the adjustable tables only.
+  EXPECT_EQ(cached.GetTables().size(), tree.adjustable_tables);
+  ASSERT_GT(tree.adjustable_tables, 0u);
+  // Monitors with identifier bytes come back with them (vectors of bytes are
+  // written as one block).
+  unsigned with_ids = 0;
+  for (const auto& entry : cached.GetMonitors()) {
+    const auto& source = original.GetMonitors().findData(entry.first);
+    EXPECT_EQ(entry.second->UsesIds(), source->UsesIds()) << entry.first;
+    with_ids += entry.second->UsesIds() ? 1 : 0;
+  }
+  EXPECT_GT(with_ids, 0u);
+}
+
+TEST(DtcImageGeneratorTest, EveryFamilyFindsEachEnabledCodeOnce) {
+  for (const std::string& family : bench::DtcImageFamilies()) {
+    const bench::DtcImage image = bench::WriteDtcImage(family, 64 * 1024, 300);
+    DTCParser::ToggleMap toggles;
+    auto parser = dtc::MakeParser(family);
+    ASSERT_TRUE(parser) << family;
+    ASSERT_TRUE(parser->Parse(image.image, toggles, *image.params)) << family;
+    EXPECT_EQ(toggles.size(), image.enabled) << family;
+    EXPECT_LT(image.enabled, image.codes) << family;
+    EXPECT_EQ(toggles.count("P0100"), 1u) << family;
+  }
+}
+
+TEST(DtcImageGeneratorTest, RefusesWhatItCannotLayOut) {
+  EXPECT_THROW(bench::WriteDtcImage("NO_SUCH_FAMILY", 1024, 10), std::invalid_argument);
+  EXPECT_THROW(bench::WriteDtcImage("BMW_N54_DTC_PARSER", 64, 100), std::invalid_argument);
+}
+
+}  // namespace
