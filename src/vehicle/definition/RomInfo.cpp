@@ -145,7 +145,9 @@ validate_codes_t RomInfo::Validate(std::string& /*error*/) {
   if (dtc_parser_id_.empty()) return 0;
   std::unique_ptr<DTCParser> parser = dtc::MakeParser(dtc_parser_id_);
   if (!parser) return CODE_UNKNOWN_DTC_PARSER;
-  if (!parser->ValidateConfigXML(dtc_parser_params_)) return CODE_BAD_DTC_PARSER_PARAMS;
+  if (!dtc_params_not_kept_ && !parser->ValidateConfigXML(dtc_parser_params_)) {
+    return CODE_BAD_DTC_PARSER_PARAMS;
+  }
   return 0;
 }
 

@@ -66,7 +66,8 @@ class RomInfo : public BaseVehicleDefObj {
   int32_t DoRead(const TiXmlElement* element, std::string& error, bool not_first) override;
 
   // CPU set, feature versions complete, trouble-code parser known and its
-  // parameters accepted. The error text is not written.
+  // parameters accepted (unless read from a cache file, which does not keep
+  // them). The error text is not written.
   validate_codes_t Validate(std::string& error);
   validate_codes_t Validate() override;
 
@@ -118,6 +119,8 @@ class RomInfo : public BaseVehicleDefObj {
   friend class boost::serialization::access;
   template <class Archive>
   void serialize(Archive& ar, const unsigned int /*version*/);
+  template <class Archive>
+  void NoteParamsNotKept(Archive& ar);
 
   void ReadFeatureVersions(const TiXmlElement* rominfo);
   void ReadFeatureToggles(const TiXmlElement* rominfo);
@@ -138,6 +141,9 @@ class RomInfo : public BaseVehicleDefObj {
   uint32_t monitor_count_limit_ = 0;
   realtime_support_t realtime_ = REALTIME_INVALID;
   liverom_info_t liverom_info_;
+  // The cache file keeps the parser's name but not its parameters; the
+  // parameters were checked when the definition was read from XML.
+  bool dtc_params_not_kept_ = false;
 };
 
 template <class Archive>
@@ -153,6 +159,12 @@ void RomInfo::serialize(Archive& ar, const unsigned int /*version*/) {
   ar & monitor_count_limit_;
   ar & feature_versions_;
   ar & feature_toggles_;
+  NoteParamsNotKept(ar);
+}
+
+template <class Archive>
+void RomInfo::NoteParamsNotKept(Archive& /*ar*/) {
+  if (Archive::is_loading::value) dtc_params_not_kept_ = true;
 }
 
 }  // namespace vehicle

@@ -106,6 +106,11 @@ TEST_F(CacheTest, RoundTripKeepsEveryStoredMember) {
   EXPECT_EQ(cached.GetStockRomName(), "CACHE");  // falls back to the variantless id
   EXPECT_FALSE(xml_.GetDataTypes().findData("LBL")->labels.empty());
   EXPECT_TRUE(cached.GetDataTypes().findData("LBL")->labels.empty());
+
+  // The parser parameters are not kept, so they cannot fail validation now.
+  EXPECT_EQ(cached.GetRomInfo().GetDTCParserParams().FirstAttribute(), nullptr);
+  std::string validation;
+  EXPECT_TRUE(cached.Validate(validation)) << validation;
 }
 
 TEST_F(CacheTest, OnlyAdjustableTablesAreKept) {
