@@ -8,7 +8,12 @@
 namespace vehicle {
 
 CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
-    : base(stream, 0), stream_(stream), size_(size) {}
+    : base(stream, 0), stream_(stream), size_(size) {
+  // The implementation base leaves the header to the most derived archive
+  // (binary_iarchive reads it in its constructor). It is read here, once the
+  // members the length checks use are set.
+  init(0);
+}
 
 void CacheIArchive::CheckLength(uint64_t length) {
   // Ask the buffer directly: the archive reads through it, not the stream.

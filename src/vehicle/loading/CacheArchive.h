@@ -2,6 +2,7 @@
 
 #include <boost/archive/binary_iarchive_impl.hpp>
 #include <boost/archive/detail/register_archive.hpp>
+#include <boost/serialization/array_optimization.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 #include <cstdint>
 #include <istream>
@@ -51,3 +52,6 @@ class CacheIArchive
 }  // namespace vehicle
 
 BOOST_SERIALIZATION_REGISTER_ARCHIVE(vehicle::CacheIArchive)
+// binary_oarchive writes vectors of plain values as one block; reading them
+// element by element would misread every such vector.
+BOOST_SERIALIZATION_USE_ARRAY_OPTIMIZATION(vehicle::CacheIArchive)
