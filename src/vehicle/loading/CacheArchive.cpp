@@ -41,6 +41,16 @@ void CacheIArchive::load(std::string& text) {
   if (length > 0) load_binary(&text[0], length);
 }
 
+void CacheIArchive::load(bool& flag) {
+  unsigned char byte = 0;
+  load_binary(&byte, 1);
+  if (byte > 1) {
+    boost::serialization::throw_exception(
+        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
+  }
+  flag = byte == 1;
+}
+
 }  // namespace vehicle
 
 namespace boost {

@@ -32,6 +32,9 @@ class CacheIArchive
   }
   void load_override(boost::serialization::collection_size_type& count);
   void load(std::string& text);
+  // Only the bytes 0 and 1 are flags; any other raises archive_exception
+  // (copying it into a bool would be undefined).
+  void load(bool& flag);
   template <class T>
   void load(T& t) {
     base::load(t);

@@ -97,4 +97,28 @@ TEST_F(VehicleCacheTest, DamagedCacheRaisesTheArchiveException) {
                boost::archive::archive_exception);
 }
 
+TEST_F(VehicleCacheTest, FlagByteOtherThanZeroOrOneIsRefused) {
+  Vehicle original;
+  std::string error;
+  original.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(original.SaveSerializedFile(path_));
+  std::string bytes = CacheBytes();
+  // The read-only flag follows the vehicle id and the 4-byte version.
+  const size_t id = bytes.find("POST");
+  ASSERT_NE(id, std::string::npos);
+  const size_t flag = id + 4 + 4;
+  ASSERT_LT(flag, bytes.size());
+  ASSERT_EQ(bytes[flag], '\0');
+  bytes[flag] = '\x7E';
+  WriteCache(bytes);
+  Vehicle cached;
+  EXPECT_THROW(cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT),
+               boost::archive::archive_exception);
+  bytes[flag] = '\x01';
+  WriteCache(bytes);
+  Vehicle read_only;
+  read_only.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
+  EXPECT_TRUE(read_only.IsReadOnly());
+}
+
 }  // namespace
