@@ -21,7 +21,8 @@ class FuzzInput {
 
   uint32_t U32() {
     uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value = (value << 8) | Byte();
+    for (int i = 0; i < 4; ++i)
+      value = (value << 8) | Byte();
     return value;
   }
 
@@ -66,7 +67,8 @@ class FuzzInput {
     std::string out;
     while (pos_ < size_) {
       const char c = static_cast<char>(data_[pos_++]);
-      if (c == delimiter) break;
+      if (c == delimiter)
+        break;
       out += c;
     }
     return out;

@@ -22,7 +22,8 @@ std::string& Folder() {
 
 void RemoveFolder() {
   std::error_code ignored;
-  if (!Folder().empty()) fs::remove_all(Folder(), ignored);
+  if (!Folder().empty())
+    fs::remove_all(Folder(), ignored);
 }
 
 std::string MakeFolder() {
@@ -31,7 +32,8 @@ std::string MakeFolder() {
   std::error_code ec;
   const char* tmp = std::getenv("TMPDIR");
   std::string base = tmp != nullptr && *tmp != '\0' ? tmp : "/dev/shm";
-  if (!fs::is_directory(base, ec) || ::access(base.c_str(), W_OK) != 0) base = "/tmp";
+  if (!fs::is_directory(base, ec) || ::access(base.c_str(), W_OK) != 0)
+    base = "/tmp";
   std::string pattern = base + "/ecucal-fuzz-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
@@ -54,8 +56,10 @@ const std::string& TempFolder() {
 
 bool WriteFile(const std::string& path, const uint8_t* data, size_t size) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) return false;
-  if (size > 0) out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  if (!out)
+    return false;
+  if (size > 0)
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   return static_cast<bool>(out);
 }
 

@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
   for (int i = 2; i < argc; ++i) {
     const fs::path source(argv[i]);
     // Load from a copy, so that no cache file lands beside the fixture.
-    const fs::path scratch = fs::temp_directory_path() / ("cache-seed-" + source.filename().string());
+    const fs::path scratch =
+        fs::temp_directory_path() / ("cache-seed-" + source.filename().string());
     fs::copy_file(source, scratch, fs::copy_options::overwrite_existing);
     vehicle::Vehicle vehicle;
     std::string error;
@@ -28,13 +29,15 @@ int main(int argc, char** argv) {
     std::string validation;
     vehicle.Validate(validation);
     const fs::path name = source.parent_path().filename() / source.stem();
-    const std::string seed = (out / (name.parent_path().string() + "_" + name.filename().string() + ".svx")).string();
+    const std::string seed =
+        (out / (name.parent_path().string() + "_" + name.filename().string() + ".svx")).string();
     if (!vehicle.SaveSerializedFile(scratch.string())) {
       std::fprintf(stderr, "cannot write the cache of %s\n", argv[i]);
       ++failures;
     } else {
       fs::rename(scratch.string() + vehicle::Vehicle::SVX_EXT, seed);
-      std::printf("%s -> %s (%s)\n", argv[i], seed.c_str(), vehicle.IsLoaded() ? "loaded" : "not loaded");
+      std::printf("%s -> %s (%s)\n", argv[i], seed.c_str(),
+                  vehicle.IsLoaded() ? "loaded" : "not loaded");
     }
     fs::remove(scratch);
   }

@@ -39,7 +39,8 @@ bool RunFile(const fs::path& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
+  if (LLVMFuzzerInitialize != nullptr)
+    LLVMFuzzerInitialize(&argc, &argv);
   std::vector<fs::path> files;
   for (int i = 1; i < argc; ++i) {
     const fs::path arg(argv[i]);
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
   for (const auto& file : files) {
     std::printf("running %s\n", file.c_str());
     std::fflush(stdout);
-    if (!RunFile(file)) return 1;
+    if (!RunFile(file))
+      return 1;
     ++ran;
   }
   std::printf("%zu inputs ran\n", ran);

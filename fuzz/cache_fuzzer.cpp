@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The document itself never exists: only the cache can be read.
   const std::string path = folder + "/cached.xml";
   const std::string cache = path + vehicle::Vehicle::SVX_EXT;
-  if (!fuzz::WriteFile(cache, data, size)) std::abort();
+  if (!fuzz::WriteFile(cache, data, size))
+    std::abort();
 
   {
     vehicle::Vehicle vehicle;
@@ -37,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::vector<uint8_t> reply(data, data + (size < 4 ? size : 4));
       for (const auto& entry : vehicle.GetMonitors()) {
         const auto monitor_data = manager.CreateMonitorData(entry.second);
-        if (!monitor_data) continue;
+        if (!monitor_data)
+          continue;
         monitor_data->SetRawValue(reply.begin(), reply.end());
         manager.GetValueString(entry.second, monitor_data->GetValue());
       }

@@ -28,14 +28,21 @@ std::shared_ptr<vehicle::DataType> MakeDataType(fuzz::FuzzInput& in) {
   auto type = std::make_shared<vehicle::DataType>();
   type->storage = static_cast<util::data::Storage_e>(static_cast<int>(in.Byte() % 9) - 1);
   type->endian = PickEndian(in.Byte());
-  type->std_conv.type = static_cast<VehicleV2::ConversionTypes_e>(static_cast<int>(in.Byte() % 8) - 1);
+  type->std_conv.type =
+      static_cast<VehicleV2::ConversionTypes_e>(static_cast<int>(in.Byte() % 8) - 1);
   const uint8_t constants = in.Byte();
-  if (constants & 1) type->std_conv.constants[VehicleV2::CONST_SCALAR] = in.InterestingDouble();
-  if (constants & 2) type->std_conv.constants[VehicleV2::CONST_OFFSET] = in.InterestingDouble();
-  if (constants & 4) type->std_conv.constants[VehicleV2::CONST_INVALID] = in.InterestingDouble();
-  if (constants & 8) type->bit_mask = in.U32();
-  if (constants & 16) type->min = in.InterestingDouble();
-  if (constants & 32) type->max = in.InterestingDouble();
+  if (constants & 1)
+    type->std_conv.constants[VehicleV2::CONST_SCALAR] = in.InterestingDouble();
+  if (constants & 2)
+    type->std_conv.constants[VehicleV2::CONST_OFFSET] = in.InterestingDouble();
+  if (constants & 4)
+    type->std_conv.constants[VehicleV2::CONST_INVALID] = in.InterestingDouble();
+  if (constants & 8)
+    type->bit_mask = in.U32();
+  if (constants & 16)
+    type->min = in.InterestingDouble();
+  if (constants & 32)
+    type->max = in.InterestingDouble();
   type->SetObjId("fuzz");
   type->unit = (constants & 64) ? "u" : "";
   // Expression texts end at a newline each.
@@ -56,7 +63,8 @@ void Exercise(vehicle::Conv& conv, fuzz::FuzzInput& in) {
       written = false;
     }
     const uint32_t width = util::data::StorageWidth(conv.GetStorage());
-    if (written && width != 0 && (out.endian == util::ENDIAN_BIG || out.endian == util::ENDIAN_LITTLE) &&
+    if (written && width != 0 &&
+        (out.endian == util::ENDIAN_BIG || out.endian == util::ENDIAN_LITTLE) &&
         out.Size() != width) {
       std::fprintf(stderr, "ToBin wrote %zu bytes for a %u-byte storage\n", out.Size(), width);
       std::abort();
@@ -86,14 +94,16 @@ void EvaluateExpression(const std::string& text, fuzz::FuzzInput& in) {
   }
   // A new value for every variable the expression used, then evaluate again:
   // the compiled form must read the updated table.
-  for (auto& symbol : parser.Symbols()) symbol.second = in.InterestingDouble();
+  for (auto& symbol : parser.Symbols())
+    symbol.second = in.InterestingDouble();
   Parser copy(parser);
   try {
     parser.Evaluate();
   } catch (const ParserException&) {
   }
   // Dropping a variable the compiled form reads forces a fresh compile.
-  if (!copy.Symbols().empty() && in.Bool()) copy.Symbols().erase(copy.Symbols().begin());
+  if (!copy.Symbols().empty() && in.Bool())
+    copy.Symbols().erase(copy.Symbols().begin());
   Parser moved(std::move(copy));
   try {
     moved.Evaluate();
@@ -113,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto type = MakeDataType(in);
   type->Validate();
   const auto conv = vehicle::GetConv(in.Bool() ? type : nullptr);
-  if (conv) Exercise(*conv, in);
+  if (conv)
+    Exercise(*conv, in);
   // Whatever text is left is one more expression.
   EvaluateExpression(in.Text('\0'), in);
   return 0;

@@ -46,14 +46,17 @@ void DecodeMonitors(const vehicle::Vehicle& vehicle, const uint8_t* data, size_t
   size_t used = 0;
   size_t offset = 0;
   for (const auto& entry : vehicle.GetMonitors()) {
-    if (++used > kMaxMonitors) break;
+    if (++used > kMaxMonitors)
+      break;
     const auto monitor_data = manager.CreateMonitorData(entry.second);
-    if (!monitor_data) continue;
+    if (!monitor_data)
+      continue;
     // The reply is a slice of the input itself, sometimes cut short.
     const size_t width = monitor_data->GetMonitorWidth();
     const size_t length = size == 0 ? 0 : (data[offset % size] % 2 == 0 ? width : width / 2);
     std::vector<uint8_t> reply;
-    for (size_t i = 0; i < length && size > 0; ++i) reply.push_back(data[(offset + i) % size]);
+    for (size_t i = 0; i < length && size > 0; ++i)
+      reply.push_back(data[(offset + i) % size]);
     offset += length + 1;
     monitor_data->SetRawValue(reply.begin(), reply.end());
   }
@@ -89,9 +92,8 @@ struct Summary {
         groups(v.GetGroups().size()) {}
 
   bool operator==(const Summary& o) const {
-    return id == o.id && data_types == o.data_types &&
-           invalid_data_types == o.invalid_data_types && monitors == o.monitors &&
-           invalid_monitors == o.invalid_monitors && groups == o.groups &&
+    return id == o.id && data_types == o.data_types && invalid_data_types == o.invalid_data_types &&
+           monitors == o.monitors && invalid_monitors == o.invalid_monitors && groups == o.groups &&
            (version == o.version || (version != version && o.version != o.version));
   }
 };
@@ -118,9 +120,11 @@ void RoundTrip(vehicle::Vehicle& vehicle, const std::string& path) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string folder = fuzz::TempFolder();
   static const bool written = fuzz::WriteFile(folder + "/inc.xml", kIncluded);
-  if (!written) std::abort();
+  if (!written)
+    std::abort();
   const std::string path = folder + "/top.xml";
-  if (!fuzz::WriteFile(path, data, size)) std::abort();
+  if (!fuzz::WriteFile(path, data, size))
+    std::abort();
 
   // The input's length picks the options, so that any document can be
   // tried under each of them.
@@ -130,7 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   vehicle::Vehicle vehicle;
   std::string error;
-  const auto options = preserve ? vexa_xml::XML_LOAD_PRESERVE_WHITESPACE : vexa_xml::XML_LOAD_DEFAULT;
+  const auto options =
+      preserve ? vexa_xml::XML_LOAD_PRESERVE_WHITESPACE : vexa_xml::XML_LOAD_DEFAULT;
   if (unique) {
     UniqueAxisSignatureStrategy strategy;
     vehicle.Load(path, error, options, &strategy);
@@ -140,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string validation;
   vehicle.Validate(validation);
   DecodeMonitors(vehicle, data, size);
-  if (round_trip && vehicle.IsLoaded()) RoundTrip(vehicle, path);
+  if (round_trip && vehicle.IsLoaded())
+    RoundTrip(vehicle, path);
   return 0;
 }

@@ -112,7 +112,8 @@ TiXmlElement BuildParams(fuzz::FuzzInput& in) {
     AddChildList(params, "dtc_ignore_ranges", "dtc_ignore_range", "start_address", "end_address",
                  in, false);
   }
-  if (lists & 2) AddChildList(params, "dtc_pairs", "dtc_pair", "primary", "secondary", in, true);
+  if (lists & 2)
+    AddChildList(params, "dtc_pairs", "dtc_pair", "primary", "secondary", in, true);
   return params;
 }
 
@@ -131,11 +132,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fprintf(stderr, "registered family %s cannot be made\n", family.c_str());
     std::abort();
   }
-  if (flags & 1) parser->SetECUOffsetTranslator(vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16));
+  if (flags & 1)
+    parser->SetECUOffsetTranslator(vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16));
 
   DTCParser::ToggleMap toggles;
   // Toggles from an earlier parse are extended, never dropped.
-  if (flags & 2) toggles["P0000"];
+  if (flags & 2)
+    toggles["P0000"];
   const size_t before = toggles.size();
   try {
     parser->Parse(image, toggles, params);

@@ -137,10 +137,12 @@ bool NestingWithin(const std::string& text, size_t limit) {
     } else if (StartsWith(text, pos, "<![CDATA[")) {
       pos = SkipPast(text, pos + 9, "]]>");
     } else if (StartsWith(text, pos, "</")) {
-      if (depth > 0) --depth;
+      if (depth > 0)
+        --depth;
       pos = SkipPast(text, pos + 2, ">");
     } else if (pos + 1 < text.size() && StartsElementName(text[pos + 1])) {
-      if (++depth > limit) return false;
+      if (++depth > limit)
+        return false;
       size_t end = pos + 1;
       while (end < text.size() && text[end] != '>') {
         if (text[end] == '"' || text[end] == '\'') {
@@ -150,7 +152,8 @@ bool NestingWithin(const std::string& text, size_t limit) {
           ++end;
         }
       }
-      if (end < text.size() && text[end - 1] == '/') --depth;
+      if (end < text.size() && text[end - 1] == '/')
+        --depth;
       pos = end;
     } else {
       // Declarations, DOCTYPE and anything else TinyXML keeps as an unknown item.

@@ -50,8 +50,8 @@ class DataMarkupDoc : public TiXmlDocument {
   // Reads and parses the file at `path` (resolved by ResolvePath) into this document, replacing
   // what it held; the document's value becomes the resolved path. On failure the document is
   // left empty, a one-line description ending in '\n' (the file and the reason: cannot open,
-  // not a regular file, empty, too large, nested too deeply, or TinyXML's message with line and column) is
-  // appended to `error`, and false is returned.
+  // not a regular file, empty, too large, nested too deeply, or TinyXML's message with line and
+  // column) is appended to `error`, and false is returned.
   bool InitFromFile(const std::string& path, std::string& error,
                     XmlLoadOpts_e options = XML_LOAD_DEFAULT);
 

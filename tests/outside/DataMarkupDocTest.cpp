@@ -187,14 +187,17 @@ TEST_F(DataMarkupDocTempTest, NestingDeeperThanTheLimitIsRefused) {
   const size_t limit = DataMarkupDoc::kMaxNestingDepth;
   const auto nested = [](size_t levels, const std::string& inner) {
     std::string text;
-    for (size_t i = 0; i < levels; ++i) text += "<e a=\"x\">";
+    for (size_t i = 0; i < levels; ++i)
+      text += "<e a=\"x\">";
     text += inner;
-    for (size_t i = 0; i < levels; ++i) text += "</e>";
+    for (size_t i = 0; i < levels; ++i)
+      text += "</e>";
     return text;
   };
   const std::string many_siblings = nested(limit / 2, "") + nested(limit / 2, "");
   std::string hostile;  // deep enough to overflow TinyXML's recursion
-  for (int i = 0; i < 100000; ++i) hostile += "<a>";
+  for (int i = 0; i < 100000; ++i)
+    hostile += "<a>";
   struct Case {
     const char* name;
     std::string text;

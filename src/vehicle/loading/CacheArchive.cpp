@@ -15,16 +15,41 @@ CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
   init(0);
 }
 
+CacheIArchive::~CacheIArchive() {
+  // Whatever is still here was left half read by an exception; nothing else
+  // owns it.
+  for (auto it = in_progress_.rbegin(); it != in_progress_.rend(); ++it) {
+    it->destroy(const_cast<void*>(it->object));
+  }
+}
+
+bool CacheIArchive::IsInProgress(const void* object) const {
+  for (const InProgress& entry : in_progress_) {
+    if (entry.object == object)
+      return true;
+  }
+  return false;
+}
+
+void CacheIArchive::Finished(const void* object, const std::type_info& type) {
+  if (!in_progress_.empty() && in_progress_.back().object == object &&
+      *in_progress_.back().type == type) {
+    in_progress_.pop_back();
+  }
+}
+
+void CacheIArchive::ThrowStreamError() {
+  boost::serialization::throw_exception(
+      boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
+}
+
 void CacheIArchive::CheckLength(uint64_t length) {
   // Ask the buffer directly: the archive reads through it, not the stream.
-  const std::streamoff here =
-      stream_.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+  const std::streamoff here = stream_.rdbuf()->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
   const uint64_t consumed = here < 0 ? size_ : static_cast<uint64_t>(here);
   const uint64_t remaining = consumed >= size_ ? 0 : size_ - consumed;
-  if (length > remaining) {
-    boost::serialization::throw_exception(
-        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
-  }
+  if (length > remaining)
+    ThrowStreamError();
 }
 
 void CacheIArchive::load_override(boost::serialization::collection_size_type& count) {
@@ -38,16 +63,15 @@ void CacheIArchive::load(std::string& text) {
   base::load(length);
   CheckLength(length);
   text.resize(length);
-  if (length > 0) load_binary(&text[0], length);
+  if (length > 0)
+    load_binary(&text[0], length);
 }
 
 void CacheIArchive::load(bool& flag) {
   unsigned char byte = 0;
   load_binary(&byte, 1);
-  if (byte > 1) {
-    boost::serialization::throw_exception(
-        boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
-  }
+  if (byte > 1)
+    ThrowStreamError();
   flag = byte == 1;
 }
 

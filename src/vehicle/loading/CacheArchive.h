@@ -2,11 +2,17 @@
 
 #include <boost/archive/binary_iarchive_impl.hpp>
 #include <boost/archive/detail/register_archive.hpp>
+#include <boost/serialization/access.hpp>
 #include <boost/serialization/array_optimization.hpp>
 #include <boost/serialization/collection_size_type.hpp>
+#include <boost/serialization/nvp.hpp>
 #include <cstdint>
 #include <istream>
+#include <new>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
+#include <vector>
 
 namespace vehicle {
 
@@ -15,20 +21,49 @@ namespace vehicle {
 // count and string length is checked against what is left of the input, so
 // a corrupt or hostile cache file raises archive_exception instead of
 // asking for gigabytes of memory.
+//
+// Objects read through pointers are watched while they are read. Boost
+// leaves an object whose reading failed half way allocated and owned by
+// nobody; this archive destroys such objects when it is destroyed. A
+// pointer back to an object still being read (a cycle, which would make the
+// object own itself) raises archive_exception.
 class CacheIArchive
     : public boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
                                                   std::istream::traits_type> {
   using base = boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
-                                                     std::istream::traits_type>;
+                                                    std::istream::traits_type>;
 
  public:
   // `size` is the number of bytes the stream holds from its current position.
   CacheIArchive(std::istream& stream, uint64_t size);
+  ~CacheIArchive();
+  CacheIArchive(const CacheIArchive&) = delete;
+  CacheIArchive& operator=(const CacheIArchive&) = delete;
+
+  // Constructs an object that is about to be read through a pointer and
+  // watches it until its reading finishes.
+  template <class T>
+  void ConstructWatched(T* object) {
+    boost::serialization::access::construct(object);
+    in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
+  }
 
   // Hooks the base archive calls for lengths.
   template <class T>
   void load_override(T& t) {
     base::load_override(t);
+  }
+  // Pointers and objects read through pointers come wrapped in an nvp.
+  template <class T>
+  void load_override(const boost::serialization::nvp<T>& t) {
+    base::load_override(t);
+    if constexpr (std::is_pointer<T>::value) {
+      if (t.value() != nullptr && IsInProgress(MostDerived(t.value()))) {
+        ThrowStreamError();
+      }
+    } else {
+      Finished(&t.value(), typeid(T));
+    }
   }
   void load_override(boost::serialization::collection_size_type& count);
   void load(std::string& text);
@@ -45,12 +80,44 @@ class CacheIArchive
   friend class boost::archive::detail::interface_iarchive<CacheIArchive>;
   friend class boost::archive::basic_binary_iarchive<CacheIArchive>;
 
+  struct InProgress {
+    const void* object;
+    const std::type_info* type;
+    void (*destroy)(void*);
+  };
+
+  template <class T>
+  static void DestroyAndFree(void* object) {
+    static_cast<T*>(object)->~T();
+    ::operator delete(object);
+  }
+  template <class T>
+  static const void* MostDerived(T* object) {
+    if constexpr (std::is_polymorphic<T>::value) {
+      return dynamic_cast<const void*>(object);
+    } else {
+      return object;
+    }
+  }
+  bool IsInProgress(const void* object) const;
+  void Finished(const void* object, const std::type_info& type);
+
   // Throws when more than the remaining bytes are announced.
   void CheckLength(uint64_t length);
+  [[noreturn]] static void ThrowStreamError();
 
   std::istream& stream_;
   uint64_t size_;
+  // Objects read through pointers whose reading has not finished, innermost last.
+  std::vector<InProgress> in_progress_;
 };
+
+// Found by argument-dependent lookup when Boost constructs an object read
+// through a pointer of this archive.
+template <class T>
+void load_construct_data(CacheIArchive& archive, T* object, const unsigned int /*version*/) {
+  archive.ConstructWatched(object);
+}
 
 }  // namespace vehicle
 

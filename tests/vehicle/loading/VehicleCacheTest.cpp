@@ -19,9 +19,8 @@ class VehicleCacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = fs::temp_directory_path() /
-              ("ecucal-cache-" + std::string(::testing::UnitTest::GetInstance()
-                                                 ->current_test_info()
-                                                 ->name()));
+              ("ecucal-cache-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     path_ = (folder_ / "shared.xml").string();
@@ -81,8 +80,8 @@ TEST_F(VehicleCacheTest, DamagedCacheRaisesTheArchiveException) {
   std::string inflated = bytes;
   inflated[inflated.size() / 2] = '\xFF';
   inflated[inflated.size() / 2 + 1] = '\xFF';
-  for (const std::string& damaged : {bytes.substr(0, bytes.size() / 2), std::string("junk"),
-                                     inflated}) {
+  for (const std::string& damaged :
+       {bytes.substr(0, bytes.size() / 2), std::string("junk"), inflated}) {
     WriteCache(damaged);
     Vehicle cached;
     std::string cached_error;
