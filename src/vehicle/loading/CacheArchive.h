@@ -40,28 +40,34 @@ class CacheIArchive
   CacheIArchive(const CacheIArchive&) = delete;
   CacheIArchive& operator=(const CacheIArchive&) = delete;
 
-  // Constructs an object that is about to be read through a pointer and
-  // watches it until its reading finishes.
+  // Constructs an object for Boost. The one object a pointer read creates is
+  // watched until its reading finishes; objects Boost constructs in place to
+  // copy into containers are its own to clean up.
   template <class T>
   void ConstructWatched(T* object) {
     boost::serialization::access::construct(object);
-    in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
+    if (pointer_pending_) {
+      pointer_pending_ = false;
+      in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
+    }
   }
 
-  // Hooks the base archive calls for lengths.
+  // Hooks the base archive calls for every value it reads.
   template <class T>
   void load_override(T& t) {
-    base::load_override(t);
+    if constexpr (std::is_pointer<T>::value) {
+      LoadPointer(t, [&] { base::load_override(t); });
+    } else {
+      base::load_override(t);
+    }
   }
   // Pointers and objects read through pointers come wrapped in an nvp.
   template <class T>
   void load_override(const boost::serialization::nvp<T>& t) {
-    base::load_override(t);
     if constexpr (std::is_pointer<T>::value) {
-      if (t.value() != nullptr && IsInProgress(MostDerived(t.value()))) {
-        ThrowStreamError();
-      }
+      LoadPointer(t.value(), [&] { base::load_override(t); });
     } else {
+      base::load_override(t);
       Finished(&t.value(), typeid(T));
     }
   }
@@ -99,6 +105,21 @@ class CacheIArchive
       return object;
     }
   }
+  // Runs `load` for the pointer `pointer`; refuses a pointer back to an
+  // object still being read.
+  template <class T, class Load>
+  void LoadPointer(T*& pointer, const Load& load) {
+    pointer_pending_ = true;
+    try {
+      load();
+    } catch (...) {
+      pointer_pending_ = false;
+      throw;
+    }
+    pointer_pending_ = false;
+    if (pointer != nullptr && IsInProgress(MostDerived(pointer)))
+      ThrowStreamError();
+  }
   bool IsInProgress(const void* object) const;
   void Finished(const void* object, const std::type_info& type);
 
@@ -110,6 +131,8 @@ class CacheIArchive
   uint64_t size_;
   // Objects read through pointers whose reading has not finished, innermost last.
   std::vector<InProgress> in_progress_;
+  // Set while a pointer read has not yet constructed its object.
+  bool pointer_pending_ = false;
 };
 
 // Found by argument-dependent lookup when Boost constructs an object read
