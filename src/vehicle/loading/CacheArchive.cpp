@@ -23,12 +23,14 @@ CacheIArchive::~CacheIArchive() {
   }
 }
 
-bool CacheIArchive::IsInProgress(const void* object) const {
+void CacheIArchive::CheckPointer(const void* object, const std::type_info& type) const {
+  const auto found = created_.find(object);
+  if (found == created_.end() || *found->second != type)
+    ThrowStreamError();
   for (const InProgress& entry : in_progress_) {
     if (entry.object == object)
-      return true;
+      ThrowStreamError();
   }
-  return false;
 }
 
 void CacheIArchive::Finished(const void* object, const std::type_info& type) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <type_traits>
 #include <typeinfo>
+#include <unordered_map>
 #include <vector>
 
 namespace vehicle {
@@ -26,7 +27,8 @@ namespace vehicle {
 // leaves an object whose reading failed half way allocated and owned by
 // nobody; this archive destroys such objects when it is destroyed. A
 // pointer back to an object still being read (a cycle, which would make the
-// object own itself) raises archive_exception.
+// object own itself) or to an object of another type raises
+// archive_exception.
 class CacheIArchive
     : public boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
                                                   std::istream::traits_type> {
@@ -48,6 +50,7 @@ class CacheIArchive
     boost::serialization::access::construct(object);
     if (pointer_pending_) {
       pointer_pending_ = false;
+      created_.emplace(object, &typeid(T));
       in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
     }
   }
@@ -97,14 +100,6 @@ class CacheIArchive
     static_cast<T*>(object)->~T();
     ::operator delete(object);
   }
-  template <class T>
-  static const void* MostDerived(T* object) {
-    if constexpr (std::is_polymorphic<T>::value) {
-      return dynamic_cast<const void*>(object);
-    } else {
-      return object;
-    }
-  }
   // Runs `load` for the pointer `pointer`; refuses a pointer back to an
   // object still being read.
   template <class T, class Load>
@@ -117,10 +112,12 @@ class CacheIArchive
       throw;
     }
     pointer_pending_ = false;
-    if (pointer != nullptr && IsInProgress(MostDerived(pointer)))
-      ThrowStreamError();
+    if (pointer != nullptr)
+      CheckPointer(pointer, typeid(T));
   }
-  bool IsInProgress(const void* object) const;
+  // A pointer may only name a finished object of its own type that a pointer
+  // read created: Boost hands back whatever object an id in the file names.
+  void CheckPointer(const void* object, const std::type_info& type) const;
   void Finished(const void* object, const std::type_info& type);
 
   // Throws when more than the remaining bytes are announced.
@@ -131,6 +128,8 @@ class CacheIArchive
   uint64_t size_;
   // Objects read through pointers whose reading has not finished, innermost last.
   std::vector<InProgress> in_progress_;
+  // Every object a pointer read created, with its type.
+  std::unordered_map<const void*, const std::type_info*> created_;
   // Set while a pointer read has not yet constructed its object.
   bool pointer_pending_ = false;
 };
