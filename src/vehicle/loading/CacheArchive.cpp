@@ -23,6 +23,14 @@ CacheIArchive::~CacheIArchive() {
   }
 }
 
+void CacheIArchive::load_override(boost::archive::class_id_type& id) {
+  base::load_override(id);
+  // Boost indexes its class table with the id unchecked; only -1 (a null
+  // pointer) may be negative.
+  if (static_cast<int>(id) < -1)
+    ThrowStreamError();
+}
+
 void CacheIArchive::CheckPointer(const void* object, const std::type_info& type) const {
   const auto found = created_.find(object);
   if (found == created_.end() || *found->second != type)

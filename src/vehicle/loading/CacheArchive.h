@@ -1,5 +1,6 @@
 #pragma once
 
+#include <boost/archive/basic_archive.hpp>
 #include <boost/archive/binary_iarchive_impl.hpp>
 #include <boost/archive/detail/register_archive.hpp>
 #include <boost/serialization/access.hpp>
@@ -64,6 +65,8 @@ class CacheIArchive
       base::load_override(t);
     }
   }
+  // A pointer's class id; Boost indexes its class table with it.
+  void load_override(boost::archive::class_id_type& id);
   // Pointers and objects read through pointers come wrapped in an nvp.
   template <class T>
   void load_override(const boost::serialization::nvp<T>& t) {
