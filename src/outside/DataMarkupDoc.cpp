@@ -1,6 +1,7 @@
 #include "outside/DataMarkupDoc.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -110,6 +111,62 @@ void NormalizeLineEnds(std::string& text) {
   text.swap(out);
 }
 
+bool StartsWith(const std::string& text, size_t pos, const char* prefix) {
+  return text.compare(pos, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+// Position just past the first `end` at or after `from`; the end of `text` when there is none.
+size_t SkipPast(const std::string& text, size_t from, const char* end) {
+  const size_t found = text.find(end, from);
+  return found == std::string::npos ? text.size() : found + std::char_traits<char>::length(end);
+}
+
+// TinyXML's test for the first character of an element name: a letter, '_', or any byte
+// outside ASCII.
+bool StartsElementName(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  return byte >= 127 || std::isalpha(byte) || c == '_';
+}
+
+// Whether no element in `text` lies deeper than `limit`. Follows TinyXML's reading of markup
+// (comments, CDATA, declarations and other "<!"/"<?" items end where TinyXML ends them; quoted
+// attribute values may hold '>'), so that nothing it would nest goes uncounted; where the two
+// could read a text differently TinyXML stops with an error first.
+bool NestingWithin(const std::string& text, size_t limit) {
+  size_t depth = 0;
+  size_t pos = 0;
+  while ((pos = text.find('<', pos)) != std::string::npos) {
+    if (StartsWith(text, pos, "<!--")) {
+      pos = SkipPast(text, pos + 4, "-->");
+    } else if (StartsWith(text, pos, "<![CDATA[")) {
+      pos = SkipPast(text, pos + 9, "]]>");
+    } else if (StartsWith(text, pos, "</")) {
+      if (depth > 0)
+        --depth;
+      pos = SkipPast(text, pos + 2, ">");
+    } else if (pos + 1 < text.size() && StartsElementName(text[pos + 1])) {
+      if (++depth > limit)
+        return false;
+      size_t end = pos + 1;
+      while (end < text.size() && text[end] != '>') {
+        if (text[end] == '"' || text[end] == '\'') {
+          const size_t close = text.find(text[end], end + 1);
+          end = close == std::string::npos ? text.size() : close + 1;
+        } else {
+          ++end;
+        }
+      }
+      if (end < text.size() && text[end - 1] == '/')
+        --depth;
+      pos = end;
+    } else {
+      // Declarations, DOCTYPE and anything else TinyXML keeps as an unknown item.
+      pos = SkipPast(text, pos + 1, ">");
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 DataMarkupDoc::DataMarkupDoc() = default;
@@ -154,6 +211,11 @@ bool DataMarkupDoc::InitFromFile(const std::string& path, std::string& error,
   std::string problem;
   if (!ReadFile(resolved, text, problem)) {
     error += "Cannot load XML document " + Quoted(resolved) + ": " + problem + "\n";
+    return false;
+  }
+  if (!NestingWithin(text, kMaxNestingDepth)) {
+    error += "Cannot load XML document " + Quoted(resolved) + ": elements nested deeper than " +
+             std::to_string(kMaxNestingDepth) + " levels\n";
     return false;
   }
   NormalizeLineEnds(text);

@@ -37,6 +37,10 @@ class DataMarkupDoc : public TiXmlDocument {
  public:
   // Files larger than this are refused.
   static const size_t kMaxFileBytes = 256u * 1024u * 1024u;
+  // Documents whose elements nest deeper than this are refused before parsing: TinyXML
+  // parses and frees elements recursively, so a hostile nesting would overflow the stack.
+  // Real definitions nest a handful of levels.
+  static const size_t kMaxNestingDepth = 256;
 
   DataMarkupDoc();
   ~DataMarkupDoc() override;
@@ -46,8 +50,8 @@ class DataMarkupDoc : public TiXmlDocument {
   // Reads and parses the file at `path` (resolved by ResolvePath) into this document, replacing
   // what it held; the document's value becomes the resolved path. On failure the document is
   // left empty, a one-line description ending in '\n' (the file and the reason: cannot open,
-  // not a regular file, empty, too large, or TinyXML's message with line and column) is
-  // appended to `error`, and false is returned.
+  // not a regular file, empty, too large, nested too deeply, or TinyXML's message with line and
+  // column) is appended to `error`, and false is returned.
   bool InitFromFile(const std::string& path, std::string& error,
                     XmlLoadOpts_e options = XML_LOAD_DEFAULT);
 

@@ -1,13 +1,32 @@
 #pragma once
 
+#include <boost/archive/archive_exception.hpp>
 #include <boost/serialization/collection_size_type.hpp>
 #include <boost/serialization/nvp.hpp>
 #include <boost/serialization/split_free.hpp>
+#include <boost/serialization/throw_exception.hpp>
 #include <boost/serialization/utility.hpp>
+#include <memory>
 #include <string>
 #include <utility>
 
 #include "util/DataHash.h"
+
+namespace util {
+namespace detail {
+
+// A store never holds an empty pointer; only a damaged or hostile archive has one.
+template <class V>
+bool IsEmptyPointer(const V& /*value*/) {
+  return false;
+}
+template <class T>
+bool IsEmptyPointer(const std::shared_ptr<T>& value) {
+  return !value;
+}
+
+}  // namespace detail
+}  // namespace util
 
 // A keyed store is archived as its map alone: the element count, then each
 // (key, value) pair in iteration order.
@@ -37,6 +56,10 @@ void load(Archive& ar, util::BucketMap<K, V, H>& map, const unsigned int /*versi
     V value;
     ar >> make_nvp("key", key);
     ar >> make_nvp("value", value);
+    if (util::detail::IsEmptyPointer(value)) {
+      boost::serialization::throw_exception(
+          archive::archive_exception(archive::archive_exception::input_stream_error));
+    }
     map.insert_or_keep(key, std::move(value));
   }
 }
@@ -48,7 +71,7 @@ void serialize(Archive& ar, util::BucketMap<K, V, H>& map, const unsigned int ve
 
 template <class Archive, class K, class V, class H>
 void serialize(Archive& ar, util::DataHash<K, V, H>& hash, const unsigned int /*version*/) {
-  ar & make_nvp("data", hash.data);
+  ar& make_nvp("data", hash.data);
 }
 
 }  // namespace serialization

@@ -181,6 +181,48 @@ TEST_F(DataMarkupDocTempTest, ReloadReplacesContent) {
   EXPECT_EQ(second, doc.GetFilePath());
 }
 
+// Nesting is counted as TinyXML would nest: markup inside comments, CDATA, quoted values and
+// unknown items does not count, and neither do self-closed or closed elements.
+TEST_F(DataMarkupDocTempTest, NestingDeeperThanTheLimitIsRefused) {
+  const size_t limit = DataMarkupDoc::kMaxNestingDepth;
+  const auto nested = [](size_t levels, const std::string& inner) {
+    std::string text;
+    for (size_t i = 0; i < levels; ++i)
+      text += "<e a=\"x\">";
+    text += inner;
+    for (size_t i = 0; i < levels; ++i)
+      text += "</e>";
+    return text;
+  };
+  const std::string many_siblings = nested(limit / 2, "") + nested(limit / 2, "");
+  std::string hostile;  // deep enough to overflow TinyXML's recursion
+  for (int i = 0; i < 100000; ++i)
+    hostile += "<a>";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool loads;
+  } cases[] = {
+      {"at_limit", nested(limit, ""), true},
+      {"one_deeper", nested(limit + 1, ""), false},
+      {"self_closed_at_limit", nested(limit - 1, "<leaf b='/>'/>"), true},
+      {"markup_in_comment_cdata_quotes",
+       nested(limit - 1, "<!-- <a><a> --><![CDATA[<a><a>]]><q v=\"<a><a>\" w='<a>'/>"), true},
+      {"unknown_item_holds_quote", "<!DOCTYPE \">" + nested(limit + 1, "") + "\">", false},
+      {"siblings_do_not_add_up", "<r>" + many_siblings + many_siblings + "</r>", true},
+      {"hostile_depth", hostile, false},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    DataMarkupDoc doc;
+    EXPECT_EQ(c.loads, doc.InitFromFile(Write(std::string(c.name) + ".xml", c.text), error))
+        << c.name << ": " << error;
+    if (!c.loads) {
+      EXPECT_NE(std::string::npos, error.find("nested deeper than")) << c.name << ": " << error;
+    }
+  }
+}
+
 TEST(DataMarkupDocOptionsTest, LineEndsAndWhitespace) {
   std::string error;
   DataMarkupDoc condensed;

@@ -6,6 +6,7 @@
 #include <boost/serialization/string.hpp>
 #include <boost/serialization/vector.hpp>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -160,6 +161,10 @@ class Table : public BaseVehicleDefObj {
     ar& table_restricted_;
     ar& table_type_;
     ar& static_cast<std::map<axis_types_t, std::shared_ptr<Axis>>&>(axes_);
+    // Only a damaged cache file holds an empty axis; the table then lacks it.
+    for (auto it = axes_.begin(); it != axes_.end();) {
+      it = it->second ? std::next(it) : axes_.erase(it);
+    }
     ar& legacy_copy_group_;
     ar& master_transform_;
     ar& read_type_;

@@ -1,45 +1,87 @@
 #pragma once
 
+#include <boost/archive/basic_archive.hpp>
 #include <boost/archive/binary_iarchive_impl.hpp>
 #include <boost/archive/detail/register_archive.hpp>
+#include <boost/serialization/access.hpp>
 #include <boost/serialization/array_optimization.hpp>
 #include <boost/serialization/collection_size_type.hpp>
+#include <boost/serialization/nvp.hpp>
 #include <cstdint>
 #include <istream>
+#include <new>
 #include <string>
+#include <type_traits>
+#include <typeinfo>
+#include <unordered_map>
+#include <vector>
 
 namespace vehicle {
-
-// What the length checks need, held in a base so that it exists before the
-// archive base is built.
-struct CacheInput {
-  std::istream& stream;
-  uint64_t size;
-};
 
 // A Boost binary input archive that does not trust the lengths it reads.
 // The bytes are those of boost::archive::binary_oarchive; every collection
 // count and string length is checked against what is left of the input, so
 // a corrupt or hostile cache file raises archive_exception instead of
 // asking for gigabytes of memory.
+//
+// Objects read through pointers are watched while they are read. Boost
+// leaves an object whose reading failed half way allocated and owned by
+// nobody; this archive destroys such objects when it is destroyed. A
+// pointer back to an object still being read (a cycle, which would make the
+// object own itself) or to an object of another type raises
+// archive_exception.
 class CacheIArchive
-    : private CacheInput,
-      public boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
+    : public boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
                                                   std::istream::traits_type> {
   using base = boost::archive::binary_iarchive_impl<CacheIArchive, std::istream::char_type,
-                                                     std::istream::traits_type>;
+                                                    std::istream::traits_type>;
 
  public:
   // `size` is the number of bytes the stream holds from its current position.
   CacheIArchive(std::istream& stream, uint64_t size);
+  ~CacheIArchive();
+  CacheIArchive(const CacheIArchive&) = delete;
+  CacheIArchive& operator=(const CacheIArchive&) = delete;
 
-  // Hooks the base archive calls for lengths.
+  // Constructs an object for Boost. The one object a pointer read creates is
+  // watched until its reading finishes; objects Boost constructs in place to
+  // copy into containers are its own to clean up.
+  template <class T>
+  void ConstructWatched(T* object) {
+    boost::serialization::access::construct(object);
+    if (pointer_pending_) {
+      pointer_pending_ = false;
+      created_.emplace(object, &typeid(T));
+      in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
+    }
+  }
+
+  // Hooks the base archive calls for every value it reads.
   template <class T>
   void load_override(T& t) {
-    base::load_override(t);
+    if constexpr (std::is_pointer<T>::value) {
+      LoadPointer(t, [&] { base::load_override(t); });
+    } else {
+      base::load_override(t);
+    }
+  }
+  // A pointer's class id; Boost indexes its class table with it.
+  void load_override(boost::archive::class_id_type& id);
+  // Pointers and objects read through pointers come wrapped in an nvp.
+  template <class T>
+  void load_override(const boost::serialization::nvp<T>& t) {
+    if constexpr (std::is_pointer<T>::value) {
+      LoadPointer(t.value(), [&] { base::load_override(t); });
+    } else {
+      base::load_override(t);
+      Finished(&t.value(), typeid(T));
+    }
   }
   void load_override(boost::serialization::collection_size_type& count);
   void load(std::string& text);
+  // Only the bytes 0 and 1 are flags; any other raises archive_exception
+  // (copying it into a bool would be undefined).
+  void load(bool& flag);
   template <class T>
   void load(T& t) {
     base::load(t);
@@ -50,13 +92,61 @@ class CacheIArchive
   friend class boost::archive::detail::interface_iarchive<CacheIArchive>;
   friend class boost::archive::basic_binary_iarchive<CacheIArchive>;
 
+  struct InProgress {
+    const void* object;
+    const std::type_info* type;
+    void (*destroy)(void*);
+  };
+
+  template <class T>
+  static void DestroyAndFree(void* object) {
+    static_cast<T*>(object)->~T();
+    ::operator delete(object);
+  }
+  // Runs `load` for the pointer `pointer`; refuses a pointer back to an
+  // object still being read.
+  template <class T, class Load>
+  void LoadPointer(T*& pointer, const Load& load) {
+    pointer_pending_ = true;
+    try {
+      load();
+    } catch (...) {
+      pointer_pending_ = false;
+      throw;
+    }
+    pointer_pending_ = false;
+    if (pointer != nullptr)
+      CheckPointer(pointer, typeid(T));
+  }
+  // A pointer may only name a finished object of its own type that a pointer
+  // read created: Boost hands back whatever object an id in the file names.
+  void CheckPointer(const void* object, const std::type_info& type) const;
+  void Finished(const void* object, const std::type_info& type);
+
   // Throws when more than the remaining bytes are announced.
   void CheckLength(uint64_t length);
+  [[noreturn]] static void ThrowStreamError();
+
+  std::istream& stream_;
+  uint64_t size_;
+  // Objects read through pointers whose reading has not finished, innermost last.
+  std::vector<InProgress> in_progress_;
+  // Every object a pointer read created, with its type.
+  std::unordered_map<const void*, const std::type_info*> created_;
+  // Set while a pointer read has not yet constructed its object.
+  bool pointer_pending_ = false;
 };
+
+// Found by argument-dependent lookup when Boost constructs an object read
+// through a pointer of this archive.
+template <class T>
+void load_construct_data(CacheIArchive& archive, T* object, const unsigned int /*version*/) {
+  archive.ConstructWatched(object);
+}
 
 }  // namespace vehicle
 
 BOOST_SERIALIZATION_REGISTER_ARCHIVE(vehicle::CacheIArchive)
-// Arrays of primitives are raw bytes in a binary archive, as the writer
-// (boost::archive::binary_oarchive) lays them out.
+// binary_oarchive writes vectors of plain values as one block; reading them
+// element by element would misread every such vector.
 BOOST_SERIALIZATION_USE_ARRAY_OPTIMIZATION(vehicle::CacheIArchive)
