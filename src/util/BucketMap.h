@@ -44,13 +44,15 @@ class BucketMap {
     Iter() = default;
     // An iterator converts to a const_iterator, never the other way round.
     template <bool C = Const, class = std::enable_if_t<C>>
-    Iter(const Iter<false>& other) : buckets_(other.buckets_), index_(other.index_), node_(other.node_) {}
+    Iter(const Iter<false>& other)
+        : buckets_(other.buckets_), index_(other.index_), node_(other.node_) {}
 
     reference operator*() const { return node_->value; }
     pointer operator->() const { return &node_->value; }
     Iter& operator++() {
       node_ = node_->next.get();
-      if (node_ == nullptr) SkipEmpty(index_ + 1);
+      if (node_ == nullptr)
+        SkipEmpty(index_ + 1);
       return *this;
     }
     Iter operator++(int) {
@@ -110,26 +112,29 @@ class BucketMap {
   size_type bucket_count() const { return buckets_.size(); }
 
   iterator find(const K& key) {
-    if (buckets_.empty()) return end();
+    if (buckets_.empty())
+      return end();
     size_type index = BucketOf(key);
     for (Node* n = buckets_[index].get(); n != nullptr; n = n->next.get()) {
-      if (n->value.first == key) return iterator(&buckets_, index, n);
+      if (n->value.first == key)
+        return iterator(&buckets_, index, n);
     }
     return end();
   }
-  const_iterator find(const K& key) const {
-    return const_cast<BucketMap*>(this)->find(key);
-  }
+  const_iterator find(const K& key) const { return const_cast<BucketMap*>(this)->find(key); }
   size_type count(const K& key) const { return find(key) == end() ? 0 : 1; }
 
   // Inserts when the key is absent; returns the element and whether it is new.
   template <class VV>
   std::pair<iterator, bool> insert_or_keep(const K& key, VV&& value) {
     iterator it = find(key);
-    if (it != end()) return {it, false};
+    if (it != end())
+      return {it, false};
     return {Append(key, std::forward<VV>(value)), true};
   }
-  std::pair<iterator, bool> insert(const value_type& kv) { return insert_or_keep(kv.first, kv.second); }
+  std::pair<iterator, bool> insert(const value_type& kv) {
+    return insert_or_keep(kv.first, kv.second);
+  }
   template <class VV>
   std::pair<iterator, bool> emplace(const K& key, VV&& value) {
     return insert_or_keep(key, std::forward<VV>(value));
@@ -140,7 +145,8 @@ class BucketMap {
   const V& at(const K& key) const;
 
   size_type erase(const K& key) {
-    if (buckets_.empty()) return 0;
+    if (buckets_.empty())
+      return 0;
     std::unique_ptr<Node>* link = &buckets_[BucketOf(key)];
     while (*link) {
       if ((*link)->value.first == key) {
@@ -165,7 +171,8 @@ class BucketMap {
   void clear() {
     // Unlink iteratively: a long chain must not recurse through destructors.
     for (auto& head : buckets_) {
-      while (head) head = std::move(head->next);
+      while (head)
+        head = std::move(head->next);
     }
     buckets_.clear();
     size_ = 0;
@@ -183,10 +190,12 @@ class BucketMap {
 
   template <class VV>
   iterator Append(const K& key, VV&& value) {
-    if (size_ + 1 > buckets_.size()) Rehash(NextBucketCount(size_ + 1));
+    if (size_ + 1 > buckets_.size())
+      Rehash(NextBucketCount(size_ + 1));
     size_type index = BucketOf(key);
     std::unique_ptr<Node>* link = &buckets_[index];
-    while (*link) link = &(*link)->next;
+    while (*link)
+      link = &(*link)->next;
     *link = std::make_unique<Node>(key, std::forward<VV>(value));
     ++size_;
     return iterator(&buckets_, index, link->get());
@@ -194,12 +203,13 @@ class BucketMap {
 
   static size_type NextBucketCount(size_type wanted) {
     static const size_type kPrimes[] = {
-        13,        29,        59,        127,        257,        521,       1031,
-        2053,      4099,      8209,      16411,      32771,      65537,     131101,
-        262147,    524309,    1048583,   2097169,    4194319,    8388617,   16777259,
-        33554467,  67108879,  134217757, 268435459,  536870923,  1073741827};
+        13,       29,       59,        127,       257,       521,       1031,
+        2053,     4099,     8209,      16411,     32771,     65537,     131101,
+        262147,   524309,   1048583,   2097169,   4194319,   8388617,   16777259,
+        33554467, 67108879, 134217757, 268435459, 536870923, 1073741827};
     for (size_type p : kPrimes) {
-      if (p >= wanted) return p;
+      if (p >= wanted)
+        return p;
     }
     return wanted | 1;
   }
@@ -209,7 +219,8 @@ class BucketMap {
   void Rehash(size_type count) {
     Buckets fresh(count);
     std::vector<std::unique_ptr<Node>*> tails(count);
-    for (size_type i = 0; i < count; ++i) tails[i] = &fresh[i];
+    for (size_type i = 0; i < count; ++i)
+      tails[i] = &fresh[i];
     for (auto& head : buckets_) {
       while (head) {
         std::unique_ptr<Node> n = std::move(head);
@@ -224,9 +235,11 @@ class BucketMap {
 
   // Same bucket count, same per-bucket order: a copy iterates like the original.
   void CopyFrom(const BucketMap& other) {
-    if (other.buckets_.empty()) return;
+    if (other.buckets_.empty())
+      return;
     Rehash(other.buckets_.size());
-    for (const auto& kv : other) Append(kv.first, kv.second);
+    for (const auto& kv : other)
+      Append(kv.first, kv.second);
   }
 
   Buckets buckets_;
@@ -242,14 +255,16 @@ namespace util {
 template <class K, class V, class H>
 V& BucketMap<K, V, H>::at(const K& key) {
   iterator it = find(key);
-  if (it == end()) throw key_notfound_error();
+  if (it == end())
+    throw key_notfound_error();
   return it->second;
 }
 
 template <class K, class V, class H>
 const V& BucketMap<K, V, H>::at(const K& key) const {
   const_iterator it = find(key);
-  if (it == end()) throw key_notfound_error();
+  if (it == end())
+    throw key_notfound_error();
   return it->second;
 }
 

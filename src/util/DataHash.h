@@ -28,7 +28,8 @@ class DataHash {
   // Inserts the value. Throws duplicate_key_error (and leaves the stored
   // value alone) when dataExists(key) says the key is already there.
   virtual void addData(const K& key, const V& value) {
-    if (dataExists(key)) throw duplicate_key_error();
+    if (dataExists(key))
+      throw duplicate_key_error();
     data.insert_or_keep(key, value);
   }
 

@@ -19,7 +19,8 @@ class enum_map : public std::map<E, V> {
 template <class E>
 E FindEnumValue(const enum_map<E, std::string>& table, const std::string& text) {
   for (const auto& entry : table) {
-    if (entry.second == text) return entry.first;
+    if (entry.second == text)
+      return entry.first;
   }
   return static_cast<E>(-1);
 }

@@ -12,7 +12,8 @@ namespace util {
 struct StringHash {
   std::size_t operator()(const std::string& key) const noexcept {
     uint32_t h = 0;
-    for (unsigned char c : key) h = 5 * h + c;
+    for (unsigned char c : key)
+      h = 5 * h + c;
     return h;
   }
 };

@@ -43,17 +43,21 @@ const util::enum_map<cpu_t, std::string>& GetCPUStrs() {
 
 const util::enum_map<protocol_t, std::string>& GetProtocolStrs() {
   static const util::enum_map<protocol_t, std::string> table = {
-      {PROTOCOL_INVALID, "invalid"},         {PROTOCOL_SUBA_SSM_KLINE, "suba_ssm_kline"},
-      {PROTOCOL_SUBA_SSM_CAN, "suba_ssm_can"}, {PROTOCOL_SUBA_ISOCAN, "suba_isocan"},
-      {PROTOCOL_SUBA_ISOCAN_LEVORG, "suba_isocan_levorg"}, {PROTOCOL_MSD81, "msd81"},
-      {PROTOCOL_SIMOS18, "simos18"},         {PROTOCOL_MED171, "med171"},
+      {PROTOCOL_INVALID, "invalid"},
+      {PROTOCOL_SUBA_SSM_KLINE, "suba_ssm_kline"},
+      {PROTOCOL_SUBA_SSM_CAN, "suba_ssm_can"},
+      {PROTOCOL_SUBA_ISOCAN, "suba_isocan"},
+      {PROTOCOL_SUBA_ISOCAN_LEVORG, "suba_isocan_levorg"},
+      {PROTOCOL_MSD81, "msd81"},
+      {PROTOCOL_SIMOS18, "simos18"},
+      {PROTOCOL_MED171, "med171"},
   };
   return table;
 }
 
 const util::enum_map<flash_t, std::string>& GetFlashStrs() {
   static const util::enum_map<flash_t, std::string> table = {
-      {FLASH_INVALID, "invalid"},        {FLASH_SUBA_SSMII, "suba_ssmii"},
+      {FLASH_INVALID, "invalid"},         {FLASH_SUBA_SSMII, "suba_ssmii"},
       {FLASH_SUBA_SSMIII, "suba_ssmiii"}, {FLASH_SUBA_SSMIV, "suba_ssmiv"},
       {FLASH_SUBA_SSMV, "suba_ssmv"},     {FLASH_SUBA_SSMVI, "suba_ssmvi"},
   };
@@ -78,16 +82,17 @@ const util::enum_map<data_targets_t, std::string>& GetDataTargetStrs() {
 }
 
 const util::enum_map<group_types_t, std::string>& GetGroupStrs() {
-  static const util::enum_map<group_types_t, std::string> table = {
-      {GROUP_INVALID, "invalid"}, {GROUP_TABLE, "table"}, {GROUP_MONITOR, "monitor"},
-      {GROUP_LIST, "list"}};
+  static const util::enum_map<group_types_t, std::string> table = {{GROUP_INVALID, "invalid"},
+                                                                   {GROUP_TABLE, "table"},
+                                                                   {GROUP_MONITOR, "monitor"},
+                                                                   {GROUP_LIST, "list"}};
   return table;
 }
 
 const util::enum_map<axis_types_t, std::string>& GetAxisStrs() {
   static const util::enum_map<axis_types_t, std::string> table = {
-      {AXIS_INVALID, "invalid"}, {AXIS_X, "x"}, {AXIS_Y, "y"},
-      {AXIS_Z, "z"},             {AXIS_W, "w"}, {AXIS_END, "end"}};
+      {AXIS_INVALID, "invalid"}, {AXIS_X, "x"}, {AXIS_Y, "y"}, {AXIS_Z, "z"}, {AXIS_W, "w"},
+      {AXIS_END, "end"}};
   return table;
 }
 
@@ -102,7 +107,8 @@ const util::enum_map<special_axis_types_t, std::string>& GetSpecialAxisStrs() {
 
 const util::enum_map<layout_types_t, std::string>& GetLayoutStrs() {
   static const util::enum_map<layout_types_t, std::string> table = {
-      {LAYOUT_INVALID, "invalid"}, {LAYOUT_HORIZONTAL, "horizontal"},
+      {LAYOUT_INVALID, "invalid"},
+      {LAYOUT_HORIZONTAL, "horizontal"},
       {LAYOUT_VERTICAL, "vertical"}};
   return table;
 }
@@ -127,30 +133,37 @@ const util::enum_map<ecu::protocol_types_t, std::string>& GetECUProtocolStrs() {
 
 const util::enum_map<modules_t, std::string>& GetModulesStrs() {
   static const util::enum_map<modules_t, std::string> table = {
-      {MODULE_ECU, "ecu"},   {MODULE_TCM, "tcm"},         {MODULE_BCM, "bcm"},
-      {MODULE_ABS, "abs"},   {MODULE_TPMS, "tpms"},       {MODULE_GATEWAY, "gateway"},
+      {MODULE_ECU, "ecu"},        {MODULE_TCM, "tcm"},   {MODULE_BCM, "bcm"},
+      {MODULE_ABS, "abs"},        {MODULE_TPMS, "tpms"}, {MODULE_GATEWAY, "gateway"},
       {MODULE_CLUSTER, "cluster"}};
   return table;
 }
 
 const util::enum_map<table_types_t, std::string>& GetTableTypeStrs() {
-  static const util::enum_map<table_types_t, std::string> table = {
-      {TABLE_INVALID, "invalid"}, {TABLE_DATA, "data"}, {TABLE_2D, "2d"},
-      {TABLE_3D, "3d"},           {TABLE_4D, "4d"}};
+  static const util::enum_map<table_types_t, std::string> table = {{TABLE_INVALID, "invalid"},
+                                                                   {TABLE_DATA, "data"},
+                                                                   {TABLE_2D, "2d"},
+                                                                   {TABLE_3D, "3d"},
+                                                                   {TABLE_4D, "4d"}};
   return table;
 }
 
 const util::enum_map<table_read_types_t, std::string>& GetTableReadStrs() {
   static const util::enum_map<table_read_types_t, std::string> table = {
-      {READ_INVALID, "invalid"}, {READ_BASE, "base"}, {READ_REAL, "real"},
-      {READ_BASE_REAL, "base_real"}, {READ_SWITCHABLE, "switchable"}};
+      {READ_INVALID, "invalid"},
+      {READ_BASE, "base"},
+      {READ_REAL, "real"},
+      {READ_BASE_REAL, "base_real"},
+      {READ_SWITCHABLE, "switchable"}};
   return table;
 }
 
 const util::enum_map<realtime_support_t, std::string>& GetRealtimeSupportStrs() {
   static const util::enum_map<realtime_support_t, std::string> table = {
-      {REALTIME_INVALID, "invalid"}, {REALTIME_UNDEFINED, "undefined"},
-      {REALTIME_UNSUPPORTED, "unsupported"}, {REALTIME_SUPPORTED, "supported"}};
+      {REALTIME_INVALID, "invalid"},
+      {REALTIME_UNDEFINED, "undefined"},
+      {REALTIME_UNSUPPORTED, "unsupported"},
+      {REALTIME_SUPPORTED, "supported"}};
   return table;
 }
 
@@ -164,10 +177,17 @@ const util::enum_map<validate_codes_t, std::string>& GetValidateStrs() {
 
 const std::map<Manufacturers_e, std::string>& GetManufacturerNames() {
   static const std::map<Manufacturers_e, std::string> names = {
-      {MANUF_INVALID, ""},        {MANUF_BMW, "BMW"},         {MANUF_FORD, "Ford"},
-      {MANUF_HONDA, "Honda"},     {MANUF_MAZDA, "Mazda"},     {MANUF_MITSUBISHI, "Mitsubishi"},
-      {MANUF_NISSAN, "Nissan"},   {MANUF_PORSCHE, "Porsche"}, {MANUF_SUBARU, "Subaru"},
-      {MANUF_TOYOTA, "Toyota"},   {MANUF_VOLKSWAGEN, "Volkswagen"},
+      {MANUF_INVALID, ""},
+      {MANUF_BMW, "BMW"},
+      {MANUF_FORD, "Ford"},
+      {MANUF_HONDA, "Honda"},
+      {MANUF_MAZDA, "Mazda"},
+      {MANUF_MITSUBISHI, "Mitsubishi"},
+      {MANUF_NISSAN, "Nissan"},
+      {MANUF_PORSCHE, "Porsche"},
+      {MANUF_SUBARU, "Subaru"},
+      {MANUF_TOYOTA, "Toyota"},
+      {MANUF_VOLKSWAGEN, "Volkswagen"},
   };
   return names;
 }
@@ -179,14 +199,17 @@ std::string GetStringForManufacturer(Manufacturers_e manufacturer) {
 Manufacturers_e GetManufFromString(const std::string& name) {
   const std::string wanted = StringUtil::ToLower_Copy(name);
   for (const auto& entry : GetManufacturerNames()) {
-    if (StringUtil::ToLower_Copy(entry.second) == wanted) return entry.first;
+    if (StringUtil::ToLower_Copy(entry.second) == wanted)
+      return entry.first;
   }
   return MANUF_INVALID;
 }
 
 namespace errors {
 
-int GetRecoveryErrorCode(modules_t module) { return module == MODULE_TCM ? 52 : 27; }
+int GetRecoveryErrorCode(modules_t module) {
+  return module == MODULE_TCM ? 52 : 27;
+}
 
 }  // namespace errors
 }  // namespace vehicle

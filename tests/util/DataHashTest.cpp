@@ -61,7 +61,8 @@ TEST(DataHashTest, AddDataAsksTheVirtualDataExists) {
 
 TEST(DataHashTest, IteratesInAscendingBucketOrder) {
   Store store;
-  for (int i = 0; i < 500; ++i) store.addData("table_" + std::to_string(i * 7919 % 1000), i);
+  for (int i = 0; i < 500; ++i)
+    store.addData("table_" + std::to_string(i * 7919 % 1000), i);
   std::size_t previous = 0, visited = 0;
   for (const auto& entry : store) {
     std::size_t bucket = util::StringHash()(entry.first) % store.data.bucket_count();
@@ -74,12 +75,16 @@ TEST(DataHashTest, IteratesInAscendingBucketOrder) {
 
 TEST(DataHashTest, CopyIteratesLikeTheOriginalAfterErasures) {
   Store store;
-  for (int i = 0; i < 100; ++i) store.addData("k" + std::to_string(i), i);
-  for (int i = 0; i < 90; ++i) store.removeData("k" + std::to_string(i));
+  for (int i = 0; i < 100; ++i)
+    store.addData("k" + std::to_string(i), i);
+  for (int i = 0; i < 90; ++i)
+    store.removeData("k" + std::to_string(i));
   Store copy = store;
   std::vector<std::string> a, b;
-  for (const auto& entry : store) a.push_back(entry.first);
-  for (const auto& entry : copy) b.push_back(entry.first);
+  for (const auto& entry : store)
+    a.push_back(entry.first);
+  for (const auto& entry : copy)
+    b.push_back(entry.first);
   EXPECT_EQ(a, b);
   EXPECT_EQ(copy.size(), 10u);
 }
@@ -88,19 +93,22 @@ TEST(DataHashTest, ReferencesSurviveGrowth) {
   util::DataHash<std::string, std::shared_ptr<int>> store;
   store.addData("first", std::make_shared<int>(7));
   std::shared_ptr<int>& first = store.findData("first");
-  for (int i = 0; i < 2000; ++i) store.addData(std::to_string(i), std::make_shared<int>(i));
+  for (int i = 0; i < 2000; ++i)
+    store.addData(std::to_string(i), std::make_shared<int>(i));
   EXPECT_EQ(*first, 7);
   EXPECT_EQ(&first, &store.findData("first"));
 }
 
 TEST(DataHashTest, EraseWhileIterating) {
   Store store;
-  for (int i = 0; i < 50; ++i) store.addData(std::to_string(i), i);
+  for (int i = 0; i < 50; ++i)
+    store.addData(std::to_string(i), i);
   for (auto it = store.data.begin(); it != store.data.end();) {
     it = (it->second % 2 == 0) ? store.data.erase(it) : std::next(it);
   }
   EXPECT_EQ(store.size(), 25u);
-  for (const auto& entry : store) EXPECT_EQ(entry.second % 2, 1);
+  for (const auto& entry : store)
+    EXPECT_EQ(entry.second % 2, 1);
 }
 
 }  // namespace

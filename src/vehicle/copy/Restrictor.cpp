@@ -6,8 +6,8 @@ namespace vehicle {
 
 void Restrictor::DetermineStockAndNonstockRestrictedIds(
     const std::set<std::string>& ids_differing_from_stock) {
-  GetDifferencesAndCommonalitiesOfSets(restricted_, ids_differing_from_stock,
-                                       different_from_stock_, same_as_stock_);
+  GetDifferencesAndCommonalitiesOfSets(restricted_, ids_differing_from_stock, different_from_stock_,
+                                       same_as_stock_);
 }
 
 void Restrictor::SetRestrictedIdsDifferentFromStockToSameAsStock() {

@@ -25,7 +25,8 @@ class Restrictor {
   bool HasRestrictedIdsDifferentFromStock() const { return !different_from_stock_.empty(); }
 
   // Splits the restricted ids into those in `ids_differing_from_stock` and the rest.
-  void DetermineStockAndNonstockRestrictedIds(const std::set<std::string>& ids_differing_from_stock);
+  void DetermineStockAndNonstockRestrictedIds(
+      const std::set<std::string>& ids_differing_from_stock);
   void SetRestrictedIdsDifferentFromStockToSameAsStock();
   void ClearAllDifferentFromStockAndSameAsStockIds();
 

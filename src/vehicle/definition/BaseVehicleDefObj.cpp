@@ -12,16 +12,19 @@ BaseVehicleDefObj::BaseVehicleDefObj(const std::string& id, const std::string& t
     : id_(id), tag_(tag) {}
 
 const TiXmlElement* BaseVehicleDefObj::ReadObjId(const TiXmlElement* element, bool next) {
-  if (element == nullptr) return nullptr;
-  current_element_ = next ? element->NextSiblingElement(tag_.c_str())
-                          : element->FirstChildElement(tag_.c_str());
-  if (current_element_ == nullptr) return nullptr;
+  if (element == nullptr)
+    return nullptr;
+  current_element_ =
+      next ? element->NextSiblingElement(tag_.c_str()) : element->FirstChildElement(tag_.c_str());
+  if (current_element_ == nullptr)
+    return nullptr;
   util::ReadXmlValue(current_element_, "id", id_);
   return current_element_;
 }
 
 int32_t BaseVehicleDefObj::Read(const TiXmlElement* element, std::string& error, bool not_first) {
-  if (element == nullptr) return READ_FAILED;
+  if (element == nullptr)
+    return READ_FAILED;
   bool have_element = true;
   if (!id_.empty()) {
     current_element_ = element;
@@ -36,12 +39,14 @@ int32_t BaseVehicleDefObj::Read(const TiXmlElement* element, std::string& error,
     util::ReadXmlFlag(current_element_, "internal", internal_only_);
     util::ReadXmlFlag(current_element_, "restricted", restricted_);
   }
-  if (internal_only_) return READ_SKIPPED_INTERNAL;
+  if (internal_only_)
+    return READ_SKIPPED_INTERNAL;
   return DoRead(element, error, not_first);
 }
 
 void BaseVehicleDefObj::_SaveDebugLocationInfo(const TiXmlElement* element) {
-  if (element == nullptr) return;
+  if (element == nullptr)
+    return;
   // TinyXML already counts rows and columns from 1.
   row_ = element->Row();
   column_ = element->Column();

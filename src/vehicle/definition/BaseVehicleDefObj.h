@@ -94,7 +94,7 @@ class BaseVehicleDefObj : public IBaseVehicleDefObj, public tinyxml::IXmlObj {
   friend class boost::serialization::access;
   template <class Archive>
   void serialize(Archive& ar, const unsigned int /*version*/) {
-    ar & id_;
+    ar& id_;
   }
 
   std::string id_;
@@ -127,7 +127,8 @@ bool ReadHashData(const TiXmlElement* root, util::DataHash<std::string, std::sha
       const bool existed = store.dataExists(id);
       std::shared_ptr<T> target = existed ? store.findData(id) : object;
       const int32_t read = target->Read(element, error, not_first);
-      if (read != READ_SKIPPED_INTERNAL && !existed) store.addData(id, target);
+      if (read != READ_SKIPPED_INTERNAL && !existed)
+        store.addData(id, target);
     }
     not_first = true;
     object = std::make_shared<T>();

@@ -10,10 +10,10 @@ const std::string CopyGroup::LEGACY_COPY_GROUP_CATEGORY_ID = "LEGACY_COPY_GROUP"
 
 CopyGroup::CopyGroup() : BaseVehicleDefObj("copy_group") {}
 
-int32_t CopyGroup::DoRead(const TiXmlElement* /*element*/, std::string& error,
-                          bool /*not_first*/) {
+int32_t CopyGroup::DoRead(const TiXmlElement* /*element*/, std::string& error, bool /*not_first*/) {
   const TiXmlElement* group = GetCurrentElement();
-  if (group == nullptr) return READ_OK;
+  if (group == nullptr)
+    return READ_OK;
 
   std::string text;
   int64_t read_only = 0;
@@ -21,7 +21,8 @@ int32_t CopyGroup::DoRead(const TiXmlElement* /*element*/, std::string& error,
     read_only_ = read_only != 0;
   }
   uint32_t realtime = 0;
-  if (util::ReadXmlUnsigned(group, "realtime", realtime)) realtime_ = realtime != 0;
+  if (util::ReadXmlUnsigned(group, "realtime", realtime))
+    realtime_ = realtime != 0;
 
   for (const TiXmlElement* copyable = group->FirstChildElement("copyable"); copyable != nullptr;
        copyable = copyable->NextSiblingElement("copyable")) {
@@ -32,17 +33,20 @@ int32_t CopyGroup::DoRead(const TiXmlElement* /*element*/, std::string& error,
     std::string slaves;
     if (util::ReadXmlValue(copyable, "slave_table_id", slaves)) {
       for (const std::string& slave : util::SplitList(slaves)) {
-        if (!slave.empty()) targets.slave_table_ids.push_back(slave);
+        if (!slave.empty())
+          targets.slave_table_ids.push_back(slave);
       }
     }
-    if (!targets.table_id.empty()) AddCopyable(alias, targets);
+    if (!targets.table_id.empty())
+      AddCopyable(alias, targets);
   }
 
   // Nested groups are full copy groups; the keyed-store reader recurses
   // through DoRead, one level per nesting level of the document. Real
   // definitions nest two levels; a hostile one must not exhaust the stack.
   static thread_local int depth = 0;
-  if (depth >= kMaxNesting) return READ_OK;
+  if (depth >= kMaxNesting)
+    return READ_OK;
   ++depth;
   ReadHashData(group, children_, error);
   --depth;
@@ -50,10 +54,12 @@ int32_t CopyGroup::DoRead(const TiXmlElement* /*element*/, std::string& error,
 }
 
 validate_codes_t CopyGroup::Validate() {
-  if (GetObjId().empty()) return CODE_NO_ID;
+  if (GetObjId().empty())
+    return CODE_NO_ID;
   for (auto& child : children_) {
     const validate_codes_t code = child.second->Validate();
-    if (code != 0) return code;
+    if (code != 0)
+      return code;
   }
   return 0;
 }
@@ -69,9 +75,11 @@ CopyGroup::CopyTargets CopyGroup::GetCopyable(const std::string& alias) const {
 
 void CopyGroup::ChangeTableId(const std::string& old_id, const std::string& new_id) {
   for (auto& entry : copyables_) {
-    if (entry.second.table_id == old_id) entry.second.table_id = new_id;
+    if (entry.second.table_id == old_id)
+      entry.second.table_id = new_id;
     for (std::string& slave : entry.second.slave_table_ids) {
-      if (slave == old_id) slave = new_id;
+      if (slave == old_id)
+        slave = new_id;
     }
   }
 }
@@ -81,7 +89,8 @@ void CopyGroup::addChild(const std::shared_ptr<CopyGroup>& child) {
 }
 
 void CopyGroup::getChildren(ConstChildren& out) const {
-  for (const auto& child : children_) out.setData(child.first, child.second);
+  for (const auto& child : children_)
+    out.setData(child.first, child.second);
 }
 
 }  // namespace vehicle

@@ -70,10 +70,10 @@ class CopyGroup : public BaseVehicleDefObj {
   template <class Archive>
   void serialize(Archive& ar, const unsigned int /*version*/) {
     ar& boost::serialization::base_object<BaseVehicleDefObj>(*this);
-    ar & copyables_;
-    ar & read_only_;
-    ar & realtime_;
-    ar & children_;
+    ar& copyables_;
+    ar& read_only_;
+    ar& realtime_;
+    ar& children_;
   }
 
   std::map<std::string, CopyTargets> copyables_;
@@ -89,8 +89,8 @@ namespace serialization {
 
 template <class Archive>
 void serialize(Archive& ar, vehicle::CopyGroup::CopyTargets& targets, const unsigned int) {
-  ar & targets.table_id;
-  ar & targets.slave_table_ids;
+  ar& targets.table_id;
+  ar& targets.slave_table_ids;
 }
 
 }  // namespace serialization

@@ -16,9 +16,9 @@ class LiveRomInfo {
  public:
   // One 12-byte block of the table, as stored in the ROM.
   struct LIVE_ROMINFOBLOCK_t {
-    int32_t feature = 0;   // bytes 0..3
-    uint8_t length = 0;    // byte 6
-    uint32_t position = 0; // bytes 8..11, top four bits cleared
+    int32_t feature = 0;    // bytes 0..3
+    uint8_t length = 0;     // byte 6
+    uint32_t position = 0;  // bytes 8..11, top four bits cleared
   };
 
   static constexpr uint32_t kHeaderSize = 16;

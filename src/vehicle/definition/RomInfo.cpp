@@ -15,17 +15,18 @@ template <class E>
 void ReadWord(const TiXmlElement* element, const char* name,
               const util::enum_map<E, std::string>& table, E& out) {
   std::string text;
-  if (util::ReadXmlValue(element, name, text)) out = util::FindEnumValue(table, util::ToLower(text));
+  if (util::ReadXmlValue(element, name, text))
+    out = util::FindEnumValue(table, util::ToLower(text));
 }
 
 // A positive limit; zero, negative and unreadable values mean "no limit".
 void ReadLimit(const TiXmlElement* element, const char* name, uint32_t& out) {
   std::string text;
   int64_t value = 0;
-  if (!util::ReadXmlValue(element, name, text) || !util::ParseInt64(text, value)) return;
+  if (!util::ReadXmlValue(element, name, text) || !util::ParseInt64(text, value))
+    return;
   if (value > 0) {
-    out = static_cast<uint32_t>(
-        std::min<int64_t>(value, std::numeric_limits<uint32_t>::max()));
+    out = static_cast<uint32_t>(std::min<int64_t>(value, std::numeric_limits<uint32_t>::max()));
   }
 }
 
@@ -37,7 +38,8 @@ RomInfo::RomInfo() : BaseVehicleDefObj("rominfo"), dtc_parser_params_("dtc_parse
 
 int32_t RomInfo::DoRead(const TiXmlElement* element, std::string& /*error*/, bool /*not_first*/) {
   const TiXmlElement* rominfo = element ? element->FirstChildElement("rominfo") : nullptr;
-  if (rominfo == nullptr) return READ_FAILED;
+  if (rominfo == nullptr)
+    return READ_FAILED;
 
   ReadWord(rominfo, "cpu", priv::GetCPUStrs(), cpu_);
   ReadWord(rominfo, "protocol", priv::GetProtocolStrs(), protocol_);
@@ -75,7 +77,8 @@ int32_t RomInfo::DoRead(const TiXmlElement* element, std::string& /*error*/, boo
   if (const TiXmlElement* live = rominfo->FirstChildElement("liverom_info")) {
     liverom_info_t info;
     uint32_t offset = 0;
-    if (util::ReadXmlUnsigned(live, "offset", offset)) info.offset = static_cast<int32_t>(offset);
+    if (util::ReadXmlUnsigned(live, "offset", offset))
+      info.offset = static_cast<int32_t>(offset);
     ReadWord(live, "endian", util::GetEndianStrs(), info.endian);
     liverom_info_ = info;
   }
@@ -84,7 +87,8 @@ int32_t RomInfo::DoRead(const TiXmlElement* element, std::string& /*error*/, boo
 
 void RomInfo::ReadFeatureVersions(const TiXmlElement* rominfo) {
   const TiXmlElement* list = rominfo->FirstChildElement("feature_versions");
-  if (list == nullptr) return;
+  if (list == nullptr)
+    return;
   for (const TiXmlElement* feature = list->FirstChildElement("feature"); feature != nullptr;
        feature = feature->NextSiblingElement("feature")) {
     feature_version_t version;
@@ -103,19 +107,22 @@ void RomInfo::ReadFeatureVersions(const TiXmlElement* rominfo) {
 
 void RomInfo::ReadFeatureToggles(const TiXmlElement* rominfo) {
   const TiXmlElement* list = rominfo->FirstChildElement("feature_toggles");
-  if (list == nullptr) return;
+  if (list == nullptr)
+    return;
   for (const TiXmlElement* feature = list->FirstChildElement("feature"); feature != nullptr;
        feature = feature->NextSiblingElement("feature")) {
     feature_toggle_t toggle;
     util::ReadXmlValue(feature, "id", toggle.id);
     util::ReadXmlUnsigned(feature, "offset", toggle.offset);
-    if (!feature_toggles_.dataExists(toggle.id)) feature_toggles_.addData(toggle.id, toggle);
+    if (!feature_toggles_.dataExists(toggle.id))
+      feature_toggles_.addData(toggle.id, toggle);
   }
 }
 
 void RomInfo::ReadFeatureAdjustments(const TiXmlElement* rominfo) {
   const TiXmlElement* list = rominfo->FirstChildElement("feature_adjustments");
-  if (list == nullptr) return;
+  if (list == nullptr)
+    return;
   for (const TiXmlElement* feature = list->FirstChildElement("feature"); feature != nullptr;
        feature = feature->NextSiblingElement("feature")) {
     feature_adjustment_t adjustment;
@@ -128,7 +135,8 @@ void RomInfo::ReadFeatureAdjustments(const TiXmlElement* rominfo) {
 }
 
 void RomInfo::SetFeatureVersion(const feature_version_t& feature) {
-  if (feature.id.empty() || feature_versions_.dataExists(feature.id)) return;
+  if (feature.id.empty() || feature_versions_.dataExists(feature.id))
+    return;
   feature_versions_.addData(feature.id, feature);
 }
 
@@ -137,14 +145,19 @@ bool RomInfo::IsRomCrcValid(uint32_t crc) const {
 }
 
 validate_codes_t RomInfo::Validate(std::string& /*error*/) {
-  if (cpu_ == CPU_INVALID) return CODE_NO_CPU;
+  if (cpu_ == CPU_INVALID)
+    return CODE_NO_CPU;
   for (const auto& entry : feature_versions_) {
-    if (entry.second.id.empty()) return CODE_FEATURE_WITHOUT_ID;
-    if (entry.second.offset == 0xFFFFFFFF) return CODE_FEATURE_WITHOUT_OFFSET;
+    if (entry.second.id.empty())
+      return CODE_FEATURE_WITHOUT_ID;
+    if (entry.second.offset == 0xFFFFFFFF)
+      return CODE_FEATURE_WITHOUT_OFFSET;
   }
-  if (dtc_parser_id_.empty()) return 0;
+  if (dtc_parser_id_.empty())
+    return 0;
   std::unique_ptr<DTCParser> parser = dtc::MakeParser(dtc_parser_id_);
-  if (!parser) return CODE_UNKNOWN_DTC_PARSER;
+  if (!parser)
+    return CODE_UNKNOWN_DTC_PARSER;
   if (!dtc_params_not_kept_ && !parser->ValidateConfigXML(dtc_parser_params_)) {
     return CODE_BAD_DTC_PARSER_PARAMS;
   }

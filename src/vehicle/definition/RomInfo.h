@@ -149,22 +149,23 @@ class RomInfo : public BaseVehicleDefObj {
 template <class Archive>
 void RomInfo::serialize(Archive& ar, const unsigned int /*version*/) {
   ar& boost::serialization::base_object<BaseVehicleDefObj>(*this);
-  ar & fw_id_;
-  ar & cpu_;
-  ar & protocol_;
-  ar & flash_;
-  ar & dtc_parser_id_;
-  ar & realtime_;
-  ar & monitor_byte_limit_;
-  ar & monitor_count_limit_;
-  ar & feature_versions_;
-  ar & feature_toggles_;
+  ar& fw_id_;
+  ar& cpu_;
+  ar& protocol_;
+  ar& flash_;
+  ar& dtc_parser_id_;
+  ar& realtime_;
+  ar& monitor_byte_limit_;
+  ar& monitor_count_limit_;
+  ar& feature_versions_;
+  ar& feature_toggles_;
   NoteParamsNotKept(ar);
 }
 
 template <class Archive>
 void RomInfo::NoteParamsNotKept(Archive& /*ar*/) {
-  if (Archive::is_loading::value) dtc_params_not_kept_ = true;
+  if (Archive::is_loading::value)
+    dtc_params_not_kept_ = true;
 }
 
 }  // namespace vehicle
@@ -174,25 +175,25 @@ namespace serialization {
 
 template <class Archive>
 void serialize(Archive& ar, vehicle::RomInfo::fw_id_t& fw_id, const unsigned int /*version*/) {
-  ar & fw_id.id;
-  ar & fw_id.offset;
+  ar& fw_id.id;
+  ar& fw_id.offset;
 }
 
 template <class Archive>
 void serialize(Archive& ar, vehicle::RomInfo::feature_version_t& feature,
                const unsigned int /*version*/) {
-  ar & feature.id;
-  ar & feature.version;
-  ar & feature.offset;
-  ar & feature.storage;
-  ar & feature.endian;
+  ar& feature.id;
+  ar& feature.version;
+  ar& feature.offset;
+  ar& feature.storage;
+  ar& feature.endian;
 }
 
 template <class Archive>
 void serialize(Archive& ar, vehicle::RomInfo::feature_toggle_t& feature,
                const unsigned int /*version*/) {
-  ar & feature.id;
-  ar & feature.offset;
+  ar& feature.id;
+  ar& feature.offset;
 }
 
 }  // namespace serialization

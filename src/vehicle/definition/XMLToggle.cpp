@@ -11,7 +11,8 @@ namespace {
 // "1, 0x02, 255": each number's low eight bits become one byte.
 void AppendBytes(const TiXmlElement* pair, const char* name, std::vector<uint8_t>& out) {
   std::string text;
-  if (!util::ReadXmlValue(pair, name, text)) return;
+  if (!util::ReadXmlValue(pair, name, text))
+    return;
   for (const std::string& entry : util::SplitList(text)) {
     out.push_back(static_cast<uint8_t>(util::ParseUnsigned(entry) & 0xFF));
   }
@@ -26,8 +27,7 @@ void XMLToggle::init(const std::string& id, ToggleType_e type) {
   SetObjId(id);
 }
 
-int32_t XMLToggle::DoRead(const TiXmlElement* element, std::string& /*error*/,
-                          bool /*not_first*/) {
+int32_t XMLToggle::DoRead(const TiXmlElement* element, std::string& /*error*/, bool /*not_first*/) {
   toggle_id_ = GetObjId();
   util::ReadXmlFlag(element, "validate", strict_validation_);
 
@@ -59,12 +59,17 @@ int32_t XMLToggle::DoRead(const TiXmlElement* element, std::string& /*error*/,
 }
 
 validate_codes_t XMLToggle::Validate() {
-  if (toggle_type_ < 1 || toggle_type_ > 3) return CODE_BAD_TYPE;
-  if (segments_.empty()) return CODE_NO_SEGMENTS;
+  if (toggle_type_ < 1 || toggle_type_ > 3)
+    return CODE_BAD_TYPE;
+  if (segments_.empty())
+    return CODE_NO_SEGMENTS;
   for (const ToggleStateDefinitionSegment& segment : segments_) {
-    if (segment.rom_offset == 0) return CODE_OFFSET_ZERO;
-    if (segment.disabled_values.empty()) return CODE_NO_DISABLED_VALUES;
-    if (segment.enabled_values.empty()) return CODE_NO_ENABLED_VALUES;
+    if (segment.rom_offset == 0)
+      return CODE_OFFSET_ZERO;
+    if (segment.disabled_values.empty())
+      return CODE_NO_DISABLED_VALUES;
+    if (segment.enabled_values.empty())
+      return CODE_NO_ENABLED_VALUES;
     if (segment.enabled_values.size() != segment.disabled_values.size()) {
       return CODE_VALUE_LENGTHS_DIFFER;
     }

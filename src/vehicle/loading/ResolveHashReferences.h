@@ -7,7 +7,8 @@ namespace vehicle {
 template <class Objects, class Targets>
 bool ResolveHashReferences(Objects& objects, const Targets& targets) {
   bool resolved = true;
-  for (auto& entry : objects) resolved = entry.second->ResolveReferences(targets) && resolved;
+  for (auto& entry : objects)
+    resolved = entry.second->ResolveReferences(targets) && resolved;
   return resolved;
 }
 

@@ -58,7 +58,8 @@ const CodeText kCodes[] = {
 
 const CodeText* Find(validate_codes_t code) {
   for (const CodeText& entry : kCodes) {
-    if (entry.code == code) return &entry;
+    if (entry.code == code)
+      return &entry;
   }
   return nullptr;
 }

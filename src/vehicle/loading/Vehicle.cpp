@@ -18,7 +18,8 @@ namespace {
 
 bool RemoveLast(std::string& text, const std::string& part) {
   const std::size_t at = text.rfind(part);
-  if (at == std::string::npos) return false;
+  if (at == std::string::npos)
+    return false;
   text.erase(at, part.size());
   return true;
 }
@@ -31,12 +32,15 @@ Vehicle::Vehicle()
 Vehicle::~Vehicle() {
   // Compound monitors hold their inputs; inputs that form a cycle would
   // keep each other alive after the stores let go.
-  for (auto& entry : monitors_) entry.second->SetInputs({});
-  for (auto& entry : invalid_monitors_) entry.second->SetInputs({});
+  for (auto& entry : monitors_)
+    entry.second->SetInputs({});
+  for (auto& entry : invalid_monitors_)
+    entry.second->SetInputs({});
 }
 
 bool Vehicle::GetVehicleVariants(std::vector<std::string>& variants) const {
-  if (variants_.empty()) return false;
+  if (variants_.empty())
+    return false;
   variants = variants_;
   return true;
 }
@@ -68,12 +72,14 @@ bool Vehicle::GetVariantlessId(std::string& id) const {
 
 std::string Vehicle::GetStockRomName() const {
   const std::string rom_name = rom_info_.GetRomName();
-  if (!rom_name.empty()) return rom_name;
+  if (!rom_name.empty())
+    return rom_name;
   if (HasVehicleVariant(VARIANT_SD) || HasVehicleVariant(VARIANT_CF)) {
     // In these ids "_SD" belongs to the model name and is not a variant.
     static const std::set<std::string> kModelNamesWithSD = {
         "SUBA_US_WRX_SD_02", "SUBA_US_WRX_SD_04", "SUBA_US_WRX_SD_05"};
-    if (kModelNamesWithSD.count(vehicle_id_) != 0) return vehicle_id_;
+    if (kModelNamesWithSD.count(vehicle_id_) != 0)
+      return vehicle_id_;
     std::string id;
     GetVariantlessId(id);
     return id;
@@ -83,7 +89,8 @@ std::string Vehicle::GetStockRomName() const {
 
 void Vehicle::CombineToggles() {
   for (const auto& entry : xml_toggles_) {
-    if (!toggles_.dataExists(entry.first)) toggles_.addData(entry.first, entry.second);
+    if (!toggles_.dataExists(entry.first))
+      toggles_.addData(entry.first, entry.second);
   }
   for (const auto& entry : parsed_toggles_) {
     if (!toggles_.dataExists(entry.first)) {

@@ -89,8 +89,7 @@ class Vehicle {
   bool Load(const std::string& path, std::string& error, vexa_xml::XmlLoadOpts_e options);
 
   // Reads one document and, depth first, the documents it includes.
-  bool RecursiveLoad(const std::string& path, std::string& error,
-                     vexa_xml::XmlLoadOpts_e options);
+  bool RecursiveLoad(const std::string& path, std::string& error, vexa_xml::XmlLoadOpts_e options);
 
   // With this set before Load, a cache file yields only the vehicle id,
   // version, read-only flag and ROM information.

@@ -43,7 +43,8 @@ void Vehicle::save(Archive& ar, const unsigned int /*version*/) const {
 template <class Archive>
 void Vehicle::load(Archive& ar, const unsigned int /*version*/) {
   ar >> vehicle_id_ >> version_ >> read_only_ >> rom_info_;
-  if (rom_info_only_) return;
+  if (rom_info_only_)
+    return;
   ar >> data_types_ >> invalid_data_types_ >> groups_ >> invalid_groups_ >> monitors_ >>
       invalid_monitors_ >> copy_groups_;
   ar >> tables_;
@@ -66,7 +67,8 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
   const int fd = mkstemp(name.data());
-  if (fd < 0) return false;
+  if (fd < 0)
+    return false;
   bool ok = true;
   for (std::size_t written = 0; ok && written < bytes.size();) {
     const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
@@ -79,7 +81,8 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
   ok = ok && ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   ok = ok && std::rename(name.data(), path.c_str()) == 0;
-  if (!ok) std::remove(name.data());
+  if (!ok)
+    std::remove(name.data());
   return ok;
 }
 
@@ -103,7 +106,8 @@ bool Vehicle::SaveSerializedFile(const std::string& path) {
 
 bool Vehicle::LoadSerializedFile(const std::string& path) {
   std::ifstream file(path + SVX_EXT, std::ios::binary);
-  if (!file.is_open()) return false;
+  if (!file.is_open())
+    return false;
   std::stringstream stream;
   stream << file.rdbuf();
   file.close();

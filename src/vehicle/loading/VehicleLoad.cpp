@@ -19,7 +19,9 @@ namespace vehicle {
 
 namespace {
 
-bool Near(double a, double b) { return std::fabs(a - b) <= 0.01; }
+bool Near(double a, double b) {
+  return std::fabs(a - b) <= 0.01;
+}
 
 // The same file under one spelling, so that a cycle is seen however the
 // include texts name it.
@@ -40,7 +42,8 @@ bool Vehicle::Load(const std::string& path, std::string& error, vexa_xml::XmlLoa
   volatile_only_realtime_ = false;
 
   loaded_ = LoadSerializedFile(path);
-  if (!loaded_) loaded_ = RecursiveLoad(path, error, options);
+  if (!loaded_)
+    loaded_ = RecursiveLoad(path, error, options);
   PostProcessLoad(strategy);
   return true;
 }
@@ -64,7 +67,8 @@ bool Vehicle::RecursiveLoadAtDepth(const std::string& path, std::string& error,
     return false;
   }
   vexa_xml::DataMarkupDoc document;
-  if (!document.InitFromFile(path, error, options)) return false;
+  if (!document.InitFromFile(path, error, options))
+    return false;
 
   const std::string canonical = CanonicalPath(document.GetFilePath());
   if (std::find(include_chain_.begin(), include_chain_.end(), canonical) != include_chain_.end()) {
@@ -73,7 +77,8 @@ bool Vehicle::RecursiveLoadAtDepth(const std::string& path, std::string& error,
   }
 
   const TiXmlElement* root = document.FirstChildElement("vehicledef");
-  if (root == nullptr || !ReadRootValues(root)) return false;
+  if (root == nullptr || !ReadRootValues(root))
+    return false;
 
   include_chain_.push_back(canonical);
   bool includes_ok = true;
@@ -108,13 +113,15 @@ bool Vehicle::RecursiveLoadAtDepth(const std::string& path, std::string& error,
 bool Vehicle::ReadRootValues(const TiXmlElement* root) {
   if (vehicle_id_.empty()) {
     std::string id;
-    if (!util::ReadXmlValue(root, "id", id)) return false;
+    if (!util::ReadXmlValue(root, "id", id))
+      return false;
     vehicle_id_ = id;
   }
 
   std::string text;
   if (Near(version_, kUnsetVersion)) {
-    if (!util::ReadXmlValue(root, "version", text)) return false;
+    if (!util::ReadXmlValue(root, "version", text))
+      return false;
     util::ParseFloat(text, version_);
   } else {
     float version = 0;
@@ -123,13 +130,17 @@ bool Vehicle::ReadRootValues(const TiXmlElement* root) {
       return false;
     }
   }
-  if (!Near(version_, kFormatVersion)) return false;
+  if (!Near(version_, kFormatVersion))
+    return false;
 
   if (variants_.empty() && bundle_ids_.empty()) {
-    if (util::ReadXmlValue(root, "variants", text)) variants_ = util::SplitList(text);
-    if (util::ReadXmlValue(root, "bundled_ids", text)) bundle_ids_ = util::SplitList(text);
+    if (util::ReadXmlValue(root, "variants", text))
+      variants_ = util::SplitList(text);
+    if (util::ReadXmlValue(root, "bundled_ids", text))
+      bundle_ids_ = util::SplitList(text);
   }
-  if (root->FirstChildElement("readonly") != nullptr) read_only_ = true;
+  if (root->FirstChildElement("readonly") != nullptr)
+    read_only_ = true;
   const TiXmlElement* rominfo = root->FirstChildElement("rominfo");
   if (rominfo != nullptr && rominfo->FirstChildElement("volatile_realtime") != nullptr) {
     volatile_only_realtime_ = true;
@@ -138,9 +149,11 @@ bool Vehicle::ReadRootValues(const TiXmlElement* root) {
 }
 
 bool Vehicle::ReadToggleRestrictions(const TiXmlElement* root, std::string& /*error*/) {
-  if (root == nullptr) return false;
+  if (root == nullptr)
+    return false;
   const TiXmlElement* restrictions = root->FirstChildElement("toggle_restrictions");
-  if (restrictions == nullptr) return true;
+  if (restrictions == nullptr)
+    return true;
   for (const TiXmlElement* e = restrictions->FirstChildElement("toggle_restrict"); e != nullptr;
        e = e->NextSiblingElement("toggle_restrict")) {
     toggle_restrictor_.RestrictToggle(util::ElementText(e));
@@ -154,7 +167,8 @@ bool Vehicle::ReadToggleRestrictions(const TiXmlElement* root, std::string& /*er
 
 bool Vehicle::ReadTableRestrictions(const TiXmlElement* /*root*/, std::string& /*error*/) {
   for (const auto& entry : tables_) {
-    if (entry.second->IsRestricted()) table_restrictor_.RestrictTable(entry.first);
+    if (entry.second->IsRestricted())
+      table_restrictor_.RestrictTable(entry.first);
   }
   return true;
 }

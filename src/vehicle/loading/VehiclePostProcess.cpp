@@ -25,7 +25,8 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
   const IECUOffsetTranslator* translator =
       offsets_translated_ ? nullptr : getECUToRomOffsetTranslator(rom_info_.GetCPU());
   if (translator != nullptr) {
-    for (auto& entry : xml_toggles_) entry.second->AdjustOffsets(*translator);
+    for (auto& entry : xml_toggles_)
+      entry.second->AdjustOffsets(*translator);
   }
   // Tables share axis objects by now: translate each axis once, not once
   // per table that holds it, or a shared axis would move twice.
@@ -38,17 +39,20 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
       }
     }
     const table_read_types_t read_type = table.GetReadType();
-    if (read_type == READ_REAL || read_type == READ_BASE_REAL) has_realtime_tables_ = true;
+    if (read_type == READ_REAL || read_type == READ_BASE_REAL)
+      has_realtime_tables_ = true;
     BuildLegacyCopyGroup(table);
   }
   offsets_translated_ = true;
 }
 
 void Vehicle::GenerateAxisSignatures(AxisSignatureStrategy* strategy) {
-  if (strategy == nullptr) return;
+  if (strategy == nullptr)
+    return;
   for (auto& table : tables_) {
     for (auto& axis : table.second->GetAxes()) {
-      if (axis.second) strategy->GenerateSignatures(axis.second);
+      if (axis.second)
+        strategy->GenerateSignatures(axis.second);
     }
   }
 }
@@ -57,7 +61,8 @@ void Vehicle::BuildAxisHashesFromTables() {
   for (auto& table : tables_) {
     for (auto& role : table.second->GetAxes()) {
       const std::shared_ptr<Axis>& axis = role.second;
-      if (!axis) continue;
+      if (!axis)
+        continue;
       if (!axes_.dataExists(axis->GetDefSignature())) {
         axes_.addData(axis->GetDefSignature(), axis);
       } else if (!shared_axes_.dataExists(axis->GetDataSignature())) {
@@ -70,7 +75,8 @@ void Vehicle::BuildAxisHashesFromTables() {
 void Vehicle::CorrectAxisAttributes() {
   for (auto& table : tables_) {
     for (auto& role : table.second->GetAxes()) {
-      if (!role.second) continue;
+      if (!role.second)
+        continue;
       CorrectReadOnlyAttribute(role.second);
       CorrectCopyableAttribute(role.second);
     }
@@ -128,7 +134,8 @@ void Vehicle::BuildLegacyCopyGroup(const Table& table) {
   }
   // A table in no group has no first group to name its copy group after;
   // validation rejects it later.
-  if (table.GetGroups().empty()) return;
+  if (table.GetGroups().empty())
+    return;
 
   const std::string& category_id = CopyGroup::LEGACY_COPY_GROUP_CATEGORY_ID;
   if (!copy_groups_.dataExists(category_id)) {

@@ -38,16 +38,18 @@ std::string Vehicle::_BuildErrorString(validate_codes_t code, const std::string&
 
 std::string Vehicle::_BuildErrorString(const IBaseVehicleDefObj* object, validate_codes_t code,
                                        const std::string& details) const {
-  if (!kDiagnostics) return "Error Details Hidden In Non-Internal Build";
+  if (!kDiagnostics)
+    return "Error Details Hidden In Non-Internal Build";
   std::ostringstream text;
   if (object != nullptr) {
     text << object->DebugGetClassName() << " '" << object->GetObjId() << "': ";
   } else {
     text << "Vehicle '" << vehicle_id_ << "': ";
   }
-  text << "code " << code << " (" << ValidationCodeName(code) << ": "
-       << ValidationCodeMeaning(code) << ")";
-  if (!details.empty()) text << ": " << details;
+  text << "code " << code << " (" << ValidationCodeName(code) << ": " << ValidationCodeMeaning(code)
+       << ")";
+  if (!details.empty())
+    text << ": " << details;
   text << "\n";
   return text.str();
 }
@@ -56,7 +58,8 @@ std::string Vehicle::_BuildBadCopyGroupErrorString(const Axis* axis,
                                                    const std::string& copy_group_id,
                                                    const std::string& details) const {
   std::string text = details;
-  if (kDiagnostics) text = "copy group '" + copy_group_id + "': " + details;
+  if (kDiagnostics)
+    text = "copy group '" + copy_group_id + "': " + details;
   return _BuildErrorString(axis, CODE_BAD_COPY_GROUP, text);
 }
 
@@ -81,14 +84,16 @@ bool Vehicle::Validate(std::string& error) {
   ValidateCopyGroups();
   ValidateMonitors();
   valid_ = validation_error_.empty();
-  if (!valid_) error += validation_error_;
+  if (!valid_)
+    error += validation_error_;
   return valid_;
 }
 
 void Vehicle::ValidateRomInfo() {
   std::string scratch;
   const validate_codes_t code = rom_info_.Validate(scratch);
-  if (code != 0) validation_error_ += _BuildErrorString(&rom_info_, code, Detail(scratch));
+  if (code != 0)
+    validation_error_ += _BuildErrorString(&rom_info_, code, Detail(scratch));
 }
 
 template <class Store>
@@ -96,19 +101,31 @@ void Vehicle::ValidateStore(Store& live, Store& invalid) {
   std::vector<std::string> failed;
   for (auto& entry : live) {
     const validate_codes_t code = entry.second->Validate();
-    if (code == 0) continue;
+    if (code == 0)
+      continue;
     invalid.addData(entry.first, entry.second);
     failed.push_back(entry.first);
     validation_error_ += _BuildErrorString(entry.second.get(), code, std::string());
   }
-  for (const std::string& key : failed) live.removeData(key);
+  for (const std::string& key : failed)
+    live.removeData(key);
 }
 
-void Vehicle::ValidateDataTypes() { ValidateStore(data_types_, invalid_data_types_); }
-void Vehicle::ValidateAxes() { ValidateStore(axes_, invalid_axes_); }
-void Vehicle::ValidateGroups() { ValidateStore(groups_, invalid_groups_); }
-void Vehicle::ValidateToggles() { ValidateStore(xml_toggles_, invalid_xml_toggles_); }
-void Vehicle::ValidateMonitors() { ValidateStore(monitors_, invalid_monitors_); }
+void Vehicle::ValidateDataTypes() {
+  ValidateStore(data_types_, invalid_data_types_);
+}
+void Vehicle::ValidateAxes() {
+  ValidateStore(axes_, invalid_axes_);
+}
+void Vehicle::ValidateGroups() {
+  ValidateStore(groups_, invalid_groups_);
+}
+void Vehicle::ValidateToggles() {
+  ValidateStore(xml_toggles_, invalid_xml_toggles_);
+}
+void Vehicle::ValidateMonitors() {
+  ValidateStore(monitors_, invalid_monitors_);
+}
 
 void Vehicle::ValidateTables() {
   std::vector<std::string> failed;
@@ -121,7 +138,8 @@ void Vehicle::ValidateTables() {
       validation_error_ += _BuildErrorString(&table, code, std::string());
       continue;
     }
-    if (!table.IsSlave()) continue;
+    if (!table.IsSlave())
+      continue;
     std::ostringstream details;
     if (_ValidateSlaveTable(details, table) != 0) {
       // A slave that does not fit its master is dropped, not kept aside.
@@ -129,7 +147,8 @@ void Vehicle::ValidateTables() {
       validation_error_ += _BuildErrorString(&table, CODE_BAD_SLAVE_TABLE, details.str());
     }
   }
-  for (const std::string& key : failed) tables_.removeData(key);
+  for (const std::string& key : failed)
+    tables_.removeData(key);
 }
 
 validate_codes_t Vehicle::_ValidateSlaveTable(std::ostringstream& details,
@@ -159,7 +178,8 @@ validate_codes_t Vehicle::_ValidateSlaveTable(std::ostringstream& details,
 
 bool Vehicle::ValidateCopyTable(std::string& error, const std::string& a, const std::string& b,
                                 const std::string& copy_group_id) {
-  if (!tables_.dataExists(a) || !tables_.dataExists(b)) return false;
+  if (!tables_.dataExists(a) || !tables_.dataExists(b))
+    return false;
   const Table& source = *tables_.findData(a);
   const Table& target = *tables_.findData(b);
   for (const auto& role : source.GetAxes()) {
@@ -177,12 +197,15 @@ bool Vehicle::ValidateCopyTable(std::string& error, const std::string& a, const 
 }
 
 void Vehicle::ValidateCopyGroups() {
-  if (copy_groups_.empty()) return;
+  if (copy_groups_.empty())
+    return;
   std::vector<std::string> doomed;
   for (auto& entry : copy_groups_) {
-    if (!ValidateCopyGroupCategory(*entry.second)) doomed.push_back(entry.first);
+    if (!ValidateCopyGroupCategory(*entry.second))
+      doomed.push_back(entry.first);
   }
-  for (const std::string& key : doomed) copy_groups_.removeData(key);
+  for (const std::string& key : doomed)
+    copy_groups_.removeData(key);
 }
 
 // Checks one category; false when it must be removed.
@@ -198,7 +221,8 @@ bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
   const CopyGroup* first_plain = nullptr;
   for (auto& entry : children) {
     CopyGroup& child = *entry.second;
-    if (child.isRealtime()) continue;
+    if (child.isRealtime())
+      continue;
     if (first_plain == nullptr) {
       first_plain = &child;
     } else if (child.getCopyables().size() != first_plain->getCopyables().size()) {
@@ -208,7 +232,8 @@ bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
     for (const auto& copyable : child.getCopyables()) {
       for (auto& other_entry : children) {
         CopyGroup& other = *other_entry.second;
-        if (&other == &child) continue;
+        if (&other == &child)
+          continue;
         auto match = other.getCopyables().find(copyable.first);
         if (match == other.getCopyables().end()) {
           validation_error_ += _BuildErrorString(
@@ -226,16 +251,17 @@ bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
   bool keep = true;
   for (auto& entry : children) {
     auto& copyables = entry.second->getCopyables();
-    for (const std::string& key : bad_keys) copyables.erase(key);
-    if (copyables.empty()) keep = false;
+    for (const std::string& key : bad_keys)
+      copyables.erase(key);
+    if (copyables.empty())
+      keep = false;
   }
   return keep;
 }
 
 // Every table the two targets name, pairwise: the source table, then each
 // slave in order.
-bool Vehicle::CopyTargetsMatch(const CopyGroup::CopyTargets& from,
-                               const CopyGroup::CopyTargets& to,
+bool Vehicle::CopyTargetsMatch(const CopyGroup::CopyTargets& from, const CopyGroup::CopyTargets& to,
                                const std::string& copy_group_id) {
   std::vector<std::pair<std::string, std::string>> pairs = {{from.table_id, to.table_id}};
   const std::size_t slaves = std::min(from.slave_table_ids.size(), to.slave_table_ids.size());

@@ -96,8 +96,7 @@ TEST(BaseVehicleDefObjTest, RestrictedAndLocation) {
 }
 
 TEST(XmlReadTest, SplitListKeepsEmptyEntries) {
-  EXPECT_EQ(util::SplitList(" a , b,,c ,"),
-            (std::vector<std::string>{"a", "b", "", "c", ""}));
+  EXPECT_EQ(util::SplitList(" a , b,,c ,"), (std::vector<std::string>{"a", "b", "", "c", ""}));
   EXPECT_EQ(util::SplitList(""), (std::vector<std::string>{""}));
   EXPECT_EQ(util::SplitList("\ta"), (std::vector<std::string>{"\ta"}));  // only spaces trim
 }

@@ -68,8 +68,10 @@ TEST(CopyGroupTest, ValidationWalksChildren) {
 
 TEST(CopyGroupTest, HostileNestingIsCutOff) {
   std::string xml = "<vehicledef>";
-  for (int i = 0; i < 200; ++i) xml += "<copy_group id=\"g" + std::to_string(i) + "\">";
-  for (int i = 0; i < 200; ++i) xml += "</copy_group>";
+  for (int i = 0; i < 200; ++i)
+    xml += "<copy_group id=\"g" + std::to_string(i) + "\">";
+  for (int i = 0; i < 200; ++i)
+    xml += "</copy_group>";
   xml += "</vehicledef>";
   Store store = ReadGroups(xml);
   int depth = 0;

@@ -189,7 +189,9 @@ struct ValidateCase {
   validate_codes_t code;
 };
 
-void PrintTo(const ValidateCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ValidateCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class DataTypeValidateTest : public ::testing::TestWithParam<ValidateCase> {};
 

@@ -103,7 +103,8 @@ TEST(RomInfoTest, ValidationCodes) {
 std::vector<uint8_t> LiveRom(uint32_t version, uint32_t count, uint32_t table) {
   std::vector<uint8_t> rom(256, 0);
   auto put = [&rom](std::size_t at, uint32_t word) {
-    for (int i = 0; i < 4; ++i) rom[at + i] = static_cast<uint8_t>(word >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+      rom[at + i] = static_cast<uint8_t>(word >> (8 * i));
   };
   put(0, version);
   put(8, count);

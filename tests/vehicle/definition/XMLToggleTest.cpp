@@ -59,7 +59,8 @@ TEST(XMLToggleTest, ValidationCodes) {
           mask_values="0x0F"/>)",
        0},
   };
-  for (const Case& c : cases) EXPECT_EQ(ReadToggle(c.body)->Validate(), c.code) << c.body;
+  for (const Case& c : cases)
+    EXPECT_EQ(ReadToggle(c.body)->Validate(), c.code) << c.body;
 }
 
 TEST(XMLToggleTest, RereadingReplacesSegmentCount) {

@@ -48,8 +48,9 @@ void ExpectSameObjects(const Store& xml, const Store& cached, const char* what) 
 class CacheTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("ecucal-cache-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("ecucal-cache-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     path_ = (dir_ / "def.xml").string();
@@ -160,7 +161,8 @@ TEST_F(CacheTest, BadCacheFilesRaiseTheArchiveException) {
   const std::string id = "CACHE_SD";
   const std::size_t at = good.find(id);
   ASSERT_NE(at, std::string::npos);
-  for (int i = 0; i < 8; ++i) huge_length[at - 8 + i] = i == 7 ? '\x80' : '\0';
+  for (int i = 0; i < 8; ++i)
+    huge_length[at - 8 + i] = i == 7 ? '\x80' : '\0';
 
   std::string wrong_header = good;
   wrong_header[5] ^= 0x55;
