@@ -222,6 +222,14 @@ bool DataMarkupDoc::InitFromFile(const std::string& path, std::string& error,
   {
     CondenseWhiteSpaceScope scope((options & XML_LOAD_PRESERVE_WHITESPACE) == 0);
     Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+    if (Error() && TabSize() < 1) {
+      // Positions were not counted; parse again with them to say where the error is.
+      const int tab_size = TabSize();
+      SetTabSize(kDefaultTabSize);
+      Clear();
+      Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+      SetTabSize(tab_size);
+    }
   }
   if (Error()) {
     error += "XML error in " + Quoted(resolved) + " at line " + std::to_string(ErrorRow()) +

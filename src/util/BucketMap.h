@@ -114,12 +114,7 @@ class BucketMap {
   iterator find(const K& key) {
     if (buckets_.empty())
       return end();
-    size_type index = BucketOf(key);
-    for (Node* n = buckets_[index].get(); n != nullptr; n = n->next.get()) {
-      if (n->value.first == key)
-        return iterator(&buckets_, index, n);
-    }
-    return end();
+    return FindIn(BucketOf(key), key);
   }
   const_iterator find(const K& key) const { return const_cast<BucketMap*>(this)->find(key); }
   size_type count(const K& key) const { return find(key) == end() ? 0 : 1; }
@@ -127,10 +122,13 @@ class BucketMap {
   // Inserts when the key is absent; returns the element and whether it is new.
   template <class VV>
   std::pair<iterator, bool> insert_or_keep(const K& key, VV&& value) {
-    iterator it = find(key);
-    if (it != end())
-      return {it, false};
-    return {Append(key, std::forward<VV>(value)), true};
+    const size_type hash = H()(key);
+    if (!buckets_.empty()) {
+      iterator it = FindIn(hash % buckets_.size(), key);
+      if (it != end())
+        return {it, false};
+    }
+    return {Append(hash, key, std::forward<VV>(value)), true};
   }
   std::pair<iterator, bool> insert(const value_type& kv) {
     return insert_or_keep(kv.first, kv.second);
@@ -188,11 +186,20 @@ class BucketMap {
 
   size_type BucketOf(const K& key) const { return H()(key) % buckets_.size(); }
 
+  iterator FindIn(size_type index, const K& key) {
+    for (Node* n = buckets_[index].get(); n != nullptr; n = n->next.get()) {
+      if (n->value.first == key)
+        return iterator(&buckets_, index, n);
+    }
+    return end();
+  }
+
+  // Appends a node for a key known to be absent; `hash` is H()(key).
   template <class VV>
-  iterator Append(const K& key, VV&& value) {
+  iterator Append(size_type hash, const K& key, VV&& value) {
     if (size_ + 1 > buckets_.size())
       Rehash(NextBucketCount(size_ + 1));
-    size_type index = BucketOf(key);
+    size_type index = hash % buckets_.size();
     std::unique_ptr<Node>* link = &buckets_[index];
     while (*link)
       link = &(*link)->next;
@@ -239,7 +246,7 @@ class BucketMap {
       return;
     Rehash(other.buckets_.size());
     for (const auto& kv : other)
-      Append(kv.first, kv.second);
+      Append(H()(kv.first), kv.first, kv.second);
   }
 
   Buckets buckets_;

@@ -114,6 +114,28 @@ TEST(DataMarkupDocTest, ParseErrorNamesFileLineAndColumn) {
   EXPECT_TRUE(doc.GetFilePath().empty());
 }
 
+// With a tab size of 0 TinyXML counts no positions; a parse error must still
+// say where it is, and the setting must survive the retry.
+TEST(DataMarkupDocTest, ParseErrorIsPlacedWithoutPositionCounting) {
+  std::string error;
+  DataMarkupDoc doc;
+  doc.SetTabSize(0);
+  EXPECT_FALSE(doc.InitFromFile(kDir + "/malformed.xml", error));
+  EXPECT_NE(std::string::npos, error.find("line 3, column 3")) << error;
+  EXPECT_EQ(0, doc.TabSize());
+  EXPECT_EQ(nullptr, doc.FirstChildElement("vehicledef"));
+
+  error.clear();
+  ASSERT_TRUE(doc.InitFromFile(kDir + "/top.xml", error)) << error;
+  const TiXmlElement* root = doc.FirstChildElement("vehicledef");
+  ASSERT_NE(nullptr, root);
+  EXPECT_EQ(1, root->Row());  // written on line 2, but nothing was counted
+
+  DataMarkupDoc counted;
+  ASSERT_TRUE(counted.InitFromFile(kDir + "/top.xml", error)) << error;
+  EXPECT_EQ(2, counted.FirstChildElement("vehicledef")->Row());
+}
+
 TEST(DataMarkupDocTest, UnreadableFilesFailCleanly) {
   struct Case {
     std::string path;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,20 @@ TEST(StringHashTest, ClassicMultiplyByFive) {
   EXPECT_EQ(hash(""), 0u);
   EXPECT_EQ(hash("ab"), 583u);
   EXPECT_EQ(hash("\xff"), 255u);  // bytes count as unsigned
+}
+
+// Stores iterate in bucket order of this hash, so however it is computed it
+// must equal h = 5 * h + byte for every length and byte value.
+TEST(StringHashTest, EqualsTheByteByByteFormulaAtEveryLength) {
+  util::StringHash hash;
+  std::string key;
+  for (int length = 0; length <= 70; ++length) {
+    uint32_t expected = 0;
+    for (unsigned char c : key)
+      expected = 5 * expected + c;
+    EXPECT_EQ(hash(key), expected) << "length " << length;
+    key += static_cast<char>((length * 37 + 11) & 0xFF);
+  }
 }
 
 TEST(DataHashTest, ExceptionTextsAreExact) {

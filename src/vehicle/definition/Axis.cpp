@@ -27,12 +27,11 @@ void ReadDouble(const TiXmlElement* element, const char* name, double& out) {
 }
 
 bool ReadOffsetList(const TiXmlElement* element, const char* name, std::vector<uint32_t>& out) {
-  std::string text;
-  if (!util::ReadXmlValue(element, name, text))
+  const char* text = util::FindXmlValue(element, name);
+  if (text == nullptr)
     return false;
   out.clear();
-  for (const std::string& item : util::SplitList(text))
-    out.push_back(util::ParseUnsigned(item));
+  util::AppendUnsignedList(text, out);
   return true;
 }
 
@@ -59,7 +58,7 @@ const TiXmlElement* Axis::ReadType(const TiXmlElement* element, bool next) {
   if (element == nullptr)
     return nullptr;
   current_element_ =
-      next ? element->NextSiblingElement("axis") : element->FirstChildElement("axis");
+      next ? util::NextSiblingElement(element, "axis") : util::FirstChildElement(element, "axis");
   if (current_element_ == nullptr)
     return nullptr;
   bool present = false;
@@ -71,10 +70,10 @@ const TiXmlElement* Axis::ReadObjId(const TiXmlElement* element, bool /*next*/) 
   if (element == nullptr)
     return nullptr;
   current_element_ = element;
-  std::string id;
-  if (!util::ReadXmlValue(element, "id", id))
+  const char* id = util::FindXmlValue(element, "id");
+  if (id == nullptr)
     return nullptr;
-  SetObjId(id);
+  AssignObjId(id);
   return element;
 }
 
@@ -96,7 +95,7 @@ void Axis::ReadCommonAttrs(const TiXmlElement* element) {
   if (present)
     special_type_ = special;
   util::ReadXmlUnsigned(element, "count", count_);
-  if (element->FirstChildElement("readonly") != nullptr)
+  if (util::FirstChildElement(element, "readonly") != nullptr)
     read_only_ = true;
   const layout_types_t layout = ReadWord(element, "layout", priv::GetLayoutStrs(), present);
   layout_ = present ? layout : LAYOUT_HORIZONTAL;
@@ -104,8 +103,8 @@ void Axis::ReadCommonAttrs(const TiXmlElement* element) {
 
 void Axis::ReadLabelAttrs(const TiXmlElement* element) {
   if (labels_.empty()) {
-    for (const TiXmlElement* label = element->FirstChildElement("label"); label != nullptr;
-         label = label->NextSiblingElement("label")) {
+    for (const TiXmlElement* label = util::FirstChildElement(element, "label"); label != nullptr;
+         label = util::NextSiblingElement(label, "label")) {
       std::string text = util::ElementText(label);
       if (!text.empty())
         labels_.push_back(text);
@@ -136,8 +135,8 @@ void Axis::ReadDatatypeAttrs(const TiXmlElement* element) {
     natural_offsets_.offset_count = static_cast<uint32_t>(
         std::max(natural_offsets_.rom_offsets.size(), natural_offsets_.ram_offsets.size()));
   } else {
-    for (const TiXmlElement* data = element->FirstChildElement("data"); data != nullptr;
-         data = data->NextSiblingElement("data")) {
+    for (const TiXmlElement* data = util::FirstChildElement(element, "data"); data != nullptr;
+         data = util::NextSiblingElement(data, "data")) {
       data_offsets_t run;
       if (!util::ReadXmlUnsigned(data, "count", run.count))
         continue;
@@ -164,7 +163,7 @@ void Axis::ReadDatatypeAttrs(const TiXmlElement* element) {
       dimensions_ = {1, 1, count_};
       break;
     case AXIS_Z:
-      if (const TiXmlElement* dimensions = element->FirstChildElement("dimensions")) {
+      if (const TiXmlElement* dimensions = util::FirstChildElement(element, "dimensions")) {
         dimensions_.x = 1;
         dimensions_.y = 1;
         util::ReadXmlUnsigned(dimensions, "x", dimensions_.x);
@@ -180,7 +179,7 @@ void Axis::ReadDatatypeAttrs(const TiXmlElement* element) {
       break;
   }
 
-  if (element->FirstChildElement("copyable") != nullptr)
+  if (util::FirstChildElement(element, "copyable") != nullptr)
     copyable_ = true;
   if (special_type_ != SPECIAL_AXIS_INVALID)
     read_only_ = true;

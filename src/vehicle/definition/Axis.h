@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "util/DataHash.h"
@@ -168,9 +169,9 @@ class Axis : public BaseVehicleDefObj {
   void SetCopyable(bool copyable = true) { copyable_ = copyable; }
 
   const std::string& GetDefSignature() const { return def_signature_; }
-  void SetDefSignature(const std::string& signature) { def_signature_ = signature; }
+  void SetDefSignature(std::string signature) { def_signature_ = std::move(signature); }
   const std::string& GetDataSignature() const { return data_signature_; }
-  void SetDataSignature(const std::string& signature) { data_signature_ = signature; }
+  void SetDataSignature(std::string signature) { data_signature_ = std::move(signature); }
 
   // ---- Changes ----
 

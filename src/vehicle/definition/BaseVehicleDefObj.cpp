@@ -14,8 +14,8 @@ BaseVehicleDefObj::BaseVehicleDefObj(const std::string& id, const std::string& t
 const TiXmlElement* BaseVehicleDefObj::ReadObjId(const TiXmlElement* element, bool next) {
   if (element == nullptr)
     return nullptr;
-  current_element_ =
-      next ? element->NextSiblingElement(tag_.c_str()) : element->FirstChildElement(tag_.c_str());
+  current_element_ = next ? util::NextSiblingElement(element, tag_.c_str())
+                          : util::FirstChildElement(element, tag_.c_str());
   if (current_element_ == nullptr)
     return nullptr;
   util::ReadXmlValue(current_element_, "id", id_);

@@ -89,6 +89,8 @@ class BaseVehicleDefObj : public IBaseVehicleDefObj, public tinyxml::IXmlObj {
 
  protected:
   void SetObjIdRequired(bool required) { id_required_ = required; }
+  // SetObjId without a temporary string, for readers that hold the id's text.
+  void AssignObjId(const char* id) { id_.assign(id); }
 
  private:
   friend class boost::serialization::access;
@@ -115,23 +117,34 @@ template <class T>
 bool ReadHashData(const TiXmlElement* root, util::DataHash<std::string, std::shared_ptr<T>>& store,
                   std::string& error) {
   bool result = true;
+  // A fresh object is made only once the previous one went into the store,
+  // and none after the last element.
   auto object = std::make_shared<T>();
   const TiXmlElement* element = object->ReadObjId(root, false);
   bool not_first = false;
   while (element != nullptr) {
-    const std::string id = object->GetObjId();
+    bool object_used = false;
+    const std::string& id = object->GetObjId();
     if (id.empty() && object->IsObjIdRequired()) {
       error += object->GenerateParseErrorForMissingTag("id");
       result = false;
+      object_used = true;
     } else {
-      const bool existed = store.dataExists(id);
-      std::shared_ptr<T> target = existed ? store.findData(id) : object;
-      const int32_t read = target->Read(element, error, not_first);
-      if (read != READ_SKIPPED_INTERNAL && !existed)
-        store.addData(id, target);
+      auto stored = store.data.find(id);
+      if (stored != store.data.end()) {
+        stored->second->Read(element, error, not_first);
+      } else {
+        object_used = true;
+        if (object->Read(element, error, not_first) != READ_SKIPPED_INTERNAL)
+          store.addData(id, object);
+      }
     }
     not_first = true;
-    object = std::make_shared<T>();
+    if (object_used) {
+      object = std::make_shared<T>();
+    } else {
+      object->SetObjId(std::string());
+    }
     element = object->ReadObjId(element, true);
   }
   return result;

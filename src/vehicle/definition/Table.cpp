@@ -9,8 +9,8 @@ namespace vehicle {
 namespace {
 
 bool ReadList(const TiXmlElement* element, const char* name, std::vector<std::string>& out) {
-  std::string text;
-  if (!util::ReadXmlValue(element, name, text))
+  const char* text = util::FindXmlValue(element, name);
+  if (text == nullptr)
     return false;
   out = util::SplitList(text);
   return true;
@@ -79,9 +79,12 @@ void Table::ReadAttrs(const TiXmlElement* element) {
 
 bool Table::ReadAxisData(const TiXmlElement* element, axes_t& axes, std::string& error) {
   bool result = true;
+  // The probe reads each axis element's type; a fresh one is made only after
+  // one has been read, and none after the last element.
   auto probe = std::make_shared<Axis>();
   const TiXmlElement* axis_element = probe->ReadType(element, false);
   while (axis_element != nullptr) {
+    bool probe_read = false;
     const axis_types_t role = probe->GetAxisType();
     if (role == AXIS_INVALID) {
       error += GenerateParseErrorForMissingTag("type");
@@ -90,11 +93,16 @@ bool Table::ReadAxisData(const TiXmlElement* element, axes_t& axes, std::string&
       auto existing = axes.find(role);
       if (existing != axes.end() && existing->second) {
         existing->second->Read(axis_element, error, true);
-      } else if (probe->Read(axis_element, error, false) != READ_SKIPPED_INTERNAL) {
-        axes[role] = probe;
+      } else {
+        probe_read = true;
+        if (probe->Read(axis_element, error, false) != READ_SKIPPED_INTERNAL)
+          axes[role] = probe;
       }
     }
-    probe = std::make_shared<Axis>();
+    if (util::NextSiblingElement(axis_element, "axis") == nullptr)
+      break;
+    if (probe_read)
+      probe = std::make_shared<Axis>();
     axis_element = probe->ReadType(axis_element, true);
   }
   return result;
@@ -147,14 +155,14 @@ bool Table::ReadAxes(std::string& error) {
 }
 
 bool Table::ReadAdjustmentParams(std::string& error) {
-  const TiXmlElement* params = GetCurrentElement()->FirstChildElement("adjustment_params");
+  const TiXmlElement* params = util::FirstChildElement(GetCurrentElement(), "adjustment_params");
   if (params == nullptr)
     return true;
   if (!ReadWord(params, "axis_type", priv::GetAxisStrs(), adjustment_.axis_type)) {
     error += GenerateParseErrorForMissingTag("axis_type");
     return false;
   }
-  const TiXmlElement* comms = params->FirstChildElement("comms");
+  const TiXmlElement* comms = util::FirstChildElement(params, "comms");
   if (comms == nullptr) {
     error += GenerateParseErrorForMissingTag("comms");
     return false;

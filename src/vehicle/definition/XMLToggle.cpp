@@ -10,12 +10,8 @@ namespace {
 
 // "1, 0x02, 255": each number's low eight bits become one byte.
 void AppendBytes(const TiXmlElement* pair, const char* name, std::vector<uint8_t>& out) {
-  std::string text;
-  if (!util::ReadXmlValue(pair, name, text))
-    return;
-  for (const std::string& entry : util::SplitList(text)) {
-    out.push_back(static_cast<uint8_t>(util::ParseUnsigned(entry) & 0xFF));
-  }
+  if (const char* text = util::FindXmlValue(pair, name))
+    util::AppendByteList(text, out);
 }
 
 }  // namespace
@@ -39,21 +35,22 @@ int32_t XMLToggle::DoRead(const TiXmlElement* element, std::string& /*error*/, b
                  : type == "dtc"  ? TOGGLE_TYPE_DTC
                                   : TOGGLE_TYPE_NONE;
 
-  std::vector<const TiXmlElement*> pairs;
-  for (const TiXmlElement* pair = toggle ? toggle->FirstChildElement("toggle_pair") : nullptr;
-       pair != nullptr; pair = pair->NextSiblingElement("toggle_pair")) {
-    pairs.push_back(pair);
+  std::size_t count = 0;
+  for (const TiXmlElement* pair = util::FirstChildElement(toggle, "toggle_pair"); pair != nullptr;
+       pair = util::NextSiblingElement(pair, "toggle_pair")) {
+    ++count;
   }
-  segments_.resize(pairs.size());
-  for (std::size_t i = 0; i < pairs.size(); ++i) {
+  segments_.resize(count);
+  std::size_t i = 0;
+  for (const TiXmlElement* pair = util::FirstChildElement(toggle, "toggle_pair"); pair != nullptr;
+       pair = util::NextSiblingElement(pair, "toggle_pair"), ++i) {
     ToggleStateDefinitionSegment& segment = segments_[i];
-    util::ReadXmlUnsigned(pairs[i], "rom_offset", segment.rom_offset);
-    AppendBytes(pairs[i], "enabled_values", segment.enabled_values);
-    AppendBytes(pairs[i], "disabled_values", segment.disabled_values);
-    std::vector<uint8_t> mask;
-    AppendBytes(pairs[i], "mask_values", mask);
-    segment.use_mask = !mask.empty();
-    segment.mask_values.insert(segment.mask_values.end(), mask.begin(), mask.end());
+    util::ReadXmlUnsigned(pair, "rom_offset", segment.rom_offset);
+    AppendBytes(pair, "enabled_values", segment.enabled_values);
+    AppendBytes(pair, "disabled_values", segment.disabled_values);
+    const std::size_t masks_before = segment.mask_values.size();
+    AppendBytes(pair, "mask_values", segment.mask_values);
+    segment.use_mask = segment.mask_values.size() != masks_before;
   }
   return READ_OK;
 }

@@ -1,10 +1,12 @@
 #include "vehicle/loading/AxisSignatureStrategy.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <iomanip>
 #include <limits>
 #include <sstream>
+#include <utility>
 
 #include "outside/Md5.h"
 
@@ -19,11 +21,18 @@ std::string Md5Text(const std::string& text) {
 }
 
 // Signature texts are built by appending decimal numbers (what a stream
-// writes for them) to one string: thousands of axes are signed per load, and
-// a string stream per text cost more than the digests themselves.
+// writes for them) to one reused string: thousands of axes are signed per
+// load, and temporary strings cost more than the digests themselves.
+template <class Int>
+void AppendDecimal(std::string& out, Int value) {
+  char digits[24];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+  out.append(digits, end.ptr);
+}
+
 void AppendOffsetAndCount(std::string& out, uint32_t offset, uint32_t count) {
-  out += std::to_string(offset);
-  out += std::to_string(count);
+  AppendDecimal(out, offset);
+  AppendDecimal(out, count);
 }
 
 // One run offset followed by the axis count, or "11" for an absent offset.
@@ -35,15 +44,9 @@ void AppendOffset(std::string& out, uint32_t offset, uint32_t count) {
   }
 }
 
-}  // namespace
-
-// ------------------------------------------------------------------ shared
-
-std::string SharedAxisSignatureStrategy::GenerateNonSpecialAxisDef(
-    const std::shared_ptr<Axis>& axis) const {
-  std::string out;
-  const Axis::natural_offsets_t& natural = axis->GetNaturalOffsets();
-  const uint32_t count = axis->GetCount();
+void AppendNonSpecialAxisDef(const Axis& axis, std::string& out) {
+  const Axis::natural_offsets_t& natural = axis.GetNaturalOffsets();
+  const uint32_t count = axis.GetCount();
   if (natural.offset_count == Axis::NOT_SET) {
     out += "11";
   } else {
@@ -56,70 +59,119 @@ std::string SharedAxisSignatureStrategy::GenerateNonSpecialAxisDef(
     if (natural.ram_offsets.empty())
       out += "11";
   }
-  const auto& runs = axis->GetDataOffsets();
+  const auto& runs = axis.GetDataOffsets();
   if (runs.empty())
     out += "11";
   for (const Axis::data_offsets_t& run : runs) {
     AppendOffset(out, run.rom_offset, count);
     AppendOffset(out, run.ram_offset, count);
   }
+}
+
+void AppendSpecialAxisLabelDef(const Axis& axis, std::string& out) {
+  out += axis.GetObjId();
+  for (const std::string& label : axis.GetLabels())
+    out += label;
+}
+
+void AppendSpecialAxisXCalcDef(const Axis& axis, std::string& out) {
+  std::ostringstream address;
+  address << static_cast<const void*>(&axis);
+  out += address.str();
+}
+
+void AppendUniqueAxisString(const Axis& axis, std::string& out) {
+  if (axis.IsLabels()) {
+    AppendSpecialAxisLabelDef(axis, out);
+  } else if (axis.IsCalculated()) {
+    AppendSpecialAxisXCalcDef(axis, out);
+  } else {
+    AppendNonSpecialAxisDef(axis, out);
+  }
+}
+
+void AppendDimensionsPairing(const Axis& axis, std::string& out) {
+  const double x = axis.GetDimensions().x;
+  const double y = axis.GetDimensions().y;
+  const double pairing = (x + y) * 0.5 * (x + y + 1) + y;
+  // Unset dimensions make the value too large for 32 bits, where the cast
+  // would be undefined; such values are written whole instead.
+  if (pairing <= static_cast<double>(std::numeric_limits<int32_t>::max())) {
+    AppendDecimal(out, static_cast<int32_t>(pairing));
+    return;
+  }
+  std::ostringstream whole;
+  whole << std::fixed << std::setprecision(0) << std::floor(pairing);
+  out += whole.str();
+}
+
+void AppendSpecialTypeSuffix(const Axis& axis, std::string& out) {
+  out += '_';
+  AppendDecimal(out, static_cast<int32_t>(axis.GetSpecialType()));
+}
+
+void AppendDataSignatureText(const Axis& axis, std::string& out) {
+  AppendUniqueAxisString(axis, out);
+  AppendSpecialTypeSuffix(axis, out);
+}
+
+void AppendDefSignatureText(const Axis& axis, std::string& out) {
+  out += axis.GetDataTypeId();
+  AppendUniqueAxisString(axis, out);
+  AppendDimensionsPairing(axis, out);
+  AppendSpecialTypeSuffix(axis, out);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ shared
+
+std::string SharedAxisSignatureStrategy::GenerateNonSpecialAxisDef(
+    const std::shared_ptr<Axis>& axis) const {
+  std::string out;
+  AppendNonSpecialAxisDef(*axis, out);
   return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateSpecialAxisLabelDef(
     const std::shared_ptr<Axis>& axis) const {
-  std::string out = axis->GetObjId();
-  for (const std::string& label : axis->GetLabels())
-    out += label;
+  std::string out;
+  AppendSpecialAxisLabelDef(*axis, out);
   return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateSpecialAxisXCalcDef(
     const std::shared_ptr<Axis>& axis) const {
-  std::ostringstream out;
-  out << static_cast<const void*>(axis.get());
-  return out.str();
+  std::string out;
+  AppendSpecialAxisXCalcDef(*axis, out);
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GetUniqueAxisString(
     const std::shared_ptr<Axis>& axis) const {
-  if (axis->IsLabels())
-    return GenerateSpecialAxisLabelDef(axis);
-  if (axis->IsCalculated())
-    return GenerateSpecialAxisXCalcDef(axis);
-  return GenerateNonSpecialAxisDef(axis);
+  std::string out;
+  AppendUniqueAxisString(*axis, out);
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateUniqueStringForAxisDimensions(
     const std::shared_ptr<Axis>& axis) const {
-  const double x = axis->GetDimensions().x;
-  const double y = axis->GetDimensions().y;
-  const double pairing = (x + y) * 0.5 * (x + y + 1) + y;
-  // Unset dimensions make the value too large for 32 bits, where the cast
-  // would be undefined; such values are written whole instead.
-  if (pairing <= static_cast<double>(std::numeric_limits<int32_t>::max())) {
-    return std::to_string(static_cast<int32_t>(pairing));
-  }
-  std::ostringstream out;
-  out << std::fixed << std::setprecision(0) << std::floor(pairing);
-  return out.str();
+  std::string out;
+  AppendDimensionsPairing(*axis, out);
+  return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateDataSignatureText(
     const std::shared_ptr<Axis>& axis) const {
-  std::string out = GetUniqueAxisString(axis);
-  out += '_';
-  out += std::to_string(static_cast<int32_t>(axis->GetSpecialType()));
+  std::string out;
+  AppendDataSignatureText(*axis, out);
   return out;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateDefSignatureText(
     const std::shared_ptr<Axis>& axis) const {
-  std::string out = axis->GetDataTypeId();
-  out += GetUniqueAxisString(axis);
-  out += GenerateUniqueStringForAxisDimensions(axis);
-  out += '_';
-  out += std::to_string(static_cast<int32_t>(axis->GetSpecialType()));
+  std::string out;
+  AppendDefSignatureText(*axis, out);
   return out;
 }
 
@@ -137,11 +189,24 @@ std::string SharedAxisSignatureStrategy::GenerateDefSignature(
   return signature;
 }
 
+// The same signatures as GenerateDataSignature then GenerateDefSignature,
+// with one text buffer reused for every axis of a load.
 void SharedAxisSignatureStrategy::GenerateSignatures(std::shared_ptr<Axis> axis) {
   if (!axis)
     return;
-  GenerateDataSignature(axis);
-  GenerateDefSignature(axis);
+  thread_local std::string text;
+  std::string digest;
+
+  text.clear();
+  AppendDataSignatureText(*axis, text);
+  pkg::md5Buffer(text.data(), text.size(), digest);
+  axis->SetDataSignature(std::move(digest));
+
+  text.clear();
+  AppendDefSignatureText(*axis, text);
+  digest = std::string();
+  pkg::md5Buffer(text.data(), text.size(), digest);
+  axis->SetDefSignature(std::move(digest));
 }
 
 // ------------------------------------------------------------------ unique

@@ -221,6 +221,8 @@ class Vehicle {
                             vexa_xml::XmlLoadOpts_e options, int depth);
   bool ReadRootValues(const TiXmlElement* root);
   void BuildLegacyCopyGroup(const Table& table);
+  void CollectAxis(const std::shared_ptr<Axis>& axis);
+  void ResolveMonitorReferences();
   // One store validator: failing objects move to the invalid store.
   template <class Store>
   void ValidateStore(Store& live, Store& invalid);

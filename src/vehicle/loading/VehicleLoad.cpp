@@ -67,6 +67,8 @@ bool Vehicle::RecursiveLoadAtDepth(const std::string& path, std::string& error,
     return false;
   }
   vexa_xml::DataMarkupDoc document;
+  // The loader records no element locations, so TinyXML need not count them.
+  document.SetTabSize(0);
   if (!document.InitFromFile(path, error, options))
     return false;
 

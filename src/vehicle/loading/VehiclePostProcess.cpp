@@ -16,11 +16,40 @@
 
 namespace vehicle {
 
+// The steps run in their documented order, except that steps which only
+// concern the table in hand, given stores that earlier steps completed,
+// share one walk over the tables. A definition holds thousands of tables,
+// and each walk costs more in memory traffic than the work it does.
 void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
-  GenerateAxisSignatures(strategy);
-  BuildAxisHashesFromTables();
-  CorrectAxisAttributes();
-  _ResolveHashReferences();
+  // Signatures, then the axis stores: whether an axis is collected depends
+  // only on the axes before it.
+  for (auto& table : tables_) {
+    for (auto& role : table.second->GetAxes()) {
+      if (!role.second)
+        continue;
+      if (strategy != nullptr)
+        strategy->GenerateSignatures(role.second);
+      CollectAxis(role.second);
+    }
+  }
+
+  // Flags, then the table's groups and shared axes. Flags are reconciled
+  // through the axis stores, never through another table's axes, so
+  // replacing a table's axes before the next table is corrected changes no
+  // flag; group references concern neither.
+  for (auto& entry : tables_) {
+    Table& table = *entry.second;
+    for (auto& role : table.GetAxes()) {
+      if (!role.second)
+        continue;
+      CorrectReadOnlyAttribute(role.second);
+      CorrectCopyableAttribute(role.second);
+    }
+    table.ResolveReferences(groups_);
+    table.ResolveReferences(axes_);
+  }
+  ResolveHashReferences(groups_, groups_);
+  ResolveMonitorReferences();
 
   const IECUOffsetTranslator* translator =
       offsets_translated_ ? nullptr : getECUToRomOffsetTranslator(rom_info_.GetCPU());
@@ -28,11 +57,15 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
     for (auto& entry : xml_toggles_)
       entry.second->AdjustOffsets(*translator);
   }
-  // Tables share axis objects by now: translate each axis once, not once
-  // per table that holds it, or a shared axis would move twice.
+  // Data types, offsets, the realtime flag and legacy copy groups: all after
+  // every flag is settled (a data type with labels makes its axes read-only),
+  // and each about the table in hand. Tables share axis objects by now:
+  // translate each axis once, not once per table that holds it, or a shared
+  // axis would move twice.
   std::set<const Axis*> translated;
   for (auto& entry : tables_) {
     Table& table = *entry.second;
+    table.ResolveReferences(data_types_);
     for (auto& role : table.GetAxes()) {
       if (translator != nullptr && role.second && translated.insert(role.second.get()).second) {
         role.second->AdjustOffsets(*translator);
@@ -60,16 +93,17 @@ void Vehicle::GenerateAxisSignatures(AxisSignatureStrategy* strategy) {
 void Vehicle::BuildAxisHashesFromTables() {
   for (auto& table : tables_) {
     for (auto& role : table.second->GetAxes()) {
-      const std::shared_ptr<Axis>& axis = role.second;
-      if (!axis)
-        continue;
-      if (!axes_.dataExists(axis->GetDefSignature())) {
-        axes_.addData(axis->GetDefSignature(), axis);
-      } else if (!shared_axes_.dataExists(axis->GetDataSignature())) {
-        shared_axes_.addData(axis->GetDataSignature(), axis);
-      }
+      if (role.second)
+        CollectAxis(role.second);
     }
   }
+}
+
+// The first axis of a definition signature goes into the axis store; the
+// first of the others with a new data signature into the shared axis store.
+void Vehicle::CollectAxis(const std::shared_ptr<Axis>& axis) {
+  if (!axes_.data.insert_or_keep(axis->GetDefSignature(), axis).second)
+    shared_axes_.data.insert_or_keep(axis->GetDataSignature(), axis);
 }
 
 void Vehicle::CorrectAxisAttributes() {
@@ -121,6 +155,10 @@ void Vehicle::_ResolveHashReferences() {
   ResolveHashReferences(tables_, groups_);
   ResolveHashReferences(tables_, axes_);
   ResolveHashReferences(tables_, data_types_);
+  ResolveMonitorReferences();
+}
+
+void Vehicle::ResolveMonitorReferences() {
   ResolveHashReferences(monitors_, groups_);
   ResolveHashReferences(monitors_, data_types_);
   ResolveHashReferences(monitors_, monitors_);

@@ -64,8 +64,8 @@ int32_t Monitor::DoRead(const TiXmlElement* /*element*/, std::string& /*error*/,
   if (element == nullptr)
     return READ_OK;
   std::string text;
-  if (util::ReadXmlValue(element, "group", text))
-    group_ids_ = util::SplitList(text);
+  if (const char* groups = util::FindXmlValue(element, "group"))
+    group_ids_ = util::SplitList(groups);
   if (util::ReadXmlValue(element, "protocol", text))
     protocol_ = Ecu::FindMonitorProtocol(text);
   if (util::ReadXmlValue(element, "target", text))
@@ -99,11 +99,9 @@ void Monitor::ReadComms(const TiXmlElement* comms) {
     module_ = FindModule(text);
   if (util::ReadXmlValue(comms, "protocol", text))
     protocol_ = Ecu::FindMonitorProtocol(text);
-  if (util::ReadXmlValue(comms, "id", text)) {
+  if (const char* ids = util::FindXmlValue(comms, "id")) {
     ids_.clear();
-    for (const std::string& item : util::SplitList(text)) {
-      ids_.push_back(static_cast<uint8_t>(util::ParseUnsigned(item)));
-    }
+    util::AppendByteList(ids, ids_);
   }
   if (ids_.empty()) {
     util::ReadXmlUnsigned(comms, "address", address_);

@@ -64,6 +64,22 @@ TEST(ReadHashDataTest, MissingIdFailsButLaterElementsAreRead) {
 #endif
 }
 
+// An element without an id after one that refined a stored object must not
+// be taken for that object, and the next new id gets an object of its own.
+TEST(ReadHashDataTest, MissingIdAfterARefinementIsNotTheRefinedObject) {
+  Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" value="2"/>
+                <thing value="3"/><thing id="b" value="4"/></root>)");
+  Store store;
+  std::string error;
+  EXPECT_FALSE(vehicle::ReadHashData(xml.root(), store, error));
+  ASSERT_EQ(store.size(), 2u);
+  EXPECT_EQ(store.findData("a")->value, "2");
+  EXPECT_EQ(store.findData("a")->reads, 2);
+  EXPECT_EQ(store.findData("b")->value, "4");
+  EXPECT_EQ(store.findData("b")->reads, 1);
+  EXPECT_NE(store.findData("a"), store.findData("b"));
+}
+
 TEST(ReadHashDataTest, InternalElementMarksStoredObjectWithoutReading) {
   Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" internal="1" value="2"/></root>)");
   Store store;
@@ -93,31 +109,6 @@ TEST(BaseVehicleDefObjTest, RestrictedAndLocation) {
   thing->_SaveDebugLocationInfo(thing->GetCurrentElement());
   EXPECT_EQ(thing->GetTagXMLRow(), 2);
   EXPECT_EQ(thing->GetTagXMLColumn(), 3);
-}
-
-TEST(XmlReadTest, SplitListKeepsEmptyEntries) {
-  EXPECT_EQ(util::SplitList(" a , b,,c ,"), (std::vector<std::string>{"a", "b", "", "c", ""}));
-  EXPECT_EQ(util::SplitList(""), (std::vector<std::string>{""}));
-  EXPECT_EQ(util::SplitList("\ta"), (std::vector<std::string>{"\ta"}));  // only spaces trim
-}
-
-TEST(XmlReadTest, NumbersAndValues) {
-  EXPECT_EQ(util::ParseUnsigned("0x1F"), 31u);
-  EXPECT_EQ(util::ParseUnsigned("010"), 8u);
-  EXPECT_EQ(util::ParseUnsigned("true"), 0u);
-  double d = 5;
-  EXPECT_FALSE(util::ParseDouble("abc", d));
-  EXPECT_EQ(d, 5);
-  EXPECT_TRUE(util::ParseDouble("2.5kg", d));
-  EXPECT_EQ(d, 2.5);
-  Parsed xml(R"(<e a="attr"><a>child</a><b>text</b><c/></e>)");
-  std::string out = "keep";
-  EXPECT_TRUE(util::ReadXmlValue(xml.root(), "a", out));
-  EXPECT_EQ(out, "attr");  // the attribute wins
-  EXPECT_TRUE(util::ReadXmlValue(xml.root(), "b", out));
-  EXPECT_EQ(out, "text");
-  EXPECT_FALSE(util::ReadXmlValue(xml.root(), "c", out));  // child without text
-  EXPECT_EQ(out, "text");
 }
 
 }  // namespace
