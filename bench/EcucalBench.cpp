@@ -36,7 +36,10 @@ namespace fs = std::filesystem;
 }
 
 // The synthetic definition, written once per process into a scratch folder
-// and checked to load and validate without a single error.
+// and checked to load and validate without a single error. No loaded
+// definition stays in memory between figures: a device holds one definition
+// at a time, and another 30 MiB of live objects in the heap slows every
+// load measured beside it.
 class Definition {
  public:
   static Definition& Get() {
@@ -48,7 +51,18 @@ class Definition {
   // The path whose ".svx" cache file the cache figures use. It is not the
   // top document's, so the XML figures never find a cache.
   const std::string& CacheKey() const { return cache_key_; }
-  vehicle::Vehicle& Loaded() { return *loaded_; }
+
+  // A freshly loaded and validated definition.
+  std::unique_ptr<vehicle::Vehicle> Load() const {
+    auto loaded = std::make_unique<vehicle::Vehicle>();
+    std::string error;
+    loaded->Load(tree_.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
+    if (!loaded->IsLoaded())
+      Fail("the synthetic definition does not load: " + error);
+    if (!loaded->Validate(error) || !error.empty())
+      Fail("the synthetic definition does not validate: " + error);
+    return loaded;
+  }
 
   ~Definition() {
     std::error_code ignored;
@@ -64,30 +78,22 @@ class Definition {
     tree_ = bench::WriteDefinitionTree(folder_, bench::DefinitionScale());
     cache_key_ = (fs::path(folder_) / "cached-top.xml").string();
 
-    loaded_ = std::make_unique<vehicle::Vehicle>();
-    std::string error;
-    loaded_->Load(tree_.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
-    if (!loaded_->IsLoaded())
-      Fail("the synthetic definition does not load: " + error);
-    if (!loaded_->Validate(error) || !error.empty()) {
-      Fail("the synthetic definition does not validate: " + error);
-    }
-    if (loaded_->GetTables().size() != tree_.tables)
+    const std::unique_ptr<vehicle::Vehicle> loaded = Load();
+    if (loaded->GetTables().size() != tree_.tables)
       Fail("tables went missing");
-    if (loaded_->GetMonitors().size() != tree_.monitors)
+    if (loaded->GetMonitors().size() != tree_.monitors)
       Fail("monitors went missing");
-    if (loaded_->GetXMLToggles().size() != tree_.toggles)
+    if (loaded->GetXMLToggles().size() != tree_.toggles)
       Fail("toggles went missing");
-    if (loaded_->GetDataTypes().size() != tree_.data_types)
+    if (loaded->GetDataTypes().size() != tree_.data_types)
       Fail("data types went missing");
-    if (!loaded_->SaveSerializedFile(cache_key_))
+    if (!loaded->SaveSerializedFile(cache_key_))
       Fail("cannot write the cache file");
   }
 
   std::string folder_;
   bench::GeneratedDefinition tree_;
   std::string cache_key_;
-  std::unique_ptr<vehicle::Vehicle> loaded_;
 };
 
 // ---------------------------------------------------------------- definition
@@ -131,8 +137,9 @@ BENCHMARK(BM_XmlLoadValidate)->Unit(benchmark::kMillisecond);
 
 void BM_SaveCache(benchmark::State& state) {
   Definition& definition = Definition::Get();
+  const std::unique_ptr<vehicle::Vehicle> loaded = definition.Load();
   for (auto _ : state) {
-    if (!definition.Loaded().SaveSerializedFile(definition.CacheKey()))
+    if (!loaded->SaveSerializedFile(definition.CacheKey()))
       Fail("cannot save");
   }
   state.counters["bytes"] =
@@ -141,9 +148,8 @@ void BM_SaveCache(benchmark::State& state) {
 BENCHMARK(BM_SaveCache)->Unit(benchmark::kMillisecond);
 
 void BM_CacheLoad(benchmark::State& state) {
-  Definition& definition = Definition::Get();
-  if (!definition.Loaded().SaveSerializedFile(definition.CacheKey()))
-    Fail("cannot save");
+  // The cache file was written when the definition was set up.
+  const Definition& definition = Definition::Get();
   for (auto _ : state) {
     vehicle::Vehicle vehicle;
     std::string error;

@@ -136,15 +136,18 @@ bool NestingWithin(const std::string& text, size_t limit) {
   size_t depth = 0;
   size_t pos = 0;
   while ((pos = text.find('<', pos)) != std::string::npos) {
-    if (StartsWith(text, pos, "<!--")) {
+    // Most markup is a start or end tag: look at the next character before
+    // comparing longer prefixes.
+    const char next = pos + 1 < text.size() ? text[pos + 1] : '\0';
+    if (next == '!' && StartsWith(text, pos, "<!--")) {
       pos = SkipPast(text, pos + 4, "-->");
-    } else if (StartsWith(text, pos, "<![CDATA[")) {
+    } else if (next == '!' && StartsWith(text, pos, "<![CDATA[")) {
       pos = SkipPast(text, pos + 9, "]]>");
-    } else if (StartsWith(text, pos, "</")) {
+    } else if (next == '/') {
       if (depth > 0)
         --depth;
       pos = SkipPast(text, pos + 2, ">");
-    } else if (pos + 1 < text.size() && StartsElementName(text[pos + 1])) {
+    } else if (pos + 1 < text.size() && StartsElementName(next)) {
       if (++depth > limit)
         return false;
       size_t end = pos + 1;

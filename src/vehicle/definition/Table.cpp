@@ -331,8 +331,8 @@ bool Table::ResolveReferences(const GroupHash& groups) {
     auto found = groups.data.find(id);
     if (found == groups.data.end()) {
       all = false;
-    } else if (!groups_.dataExists(id)) {
-      groups_.addData(id, found->second);
+    } else {
+      groups_.data.insert_or_keep(id, found->second);  // a group named twice is held once
     }
   }
   return all;

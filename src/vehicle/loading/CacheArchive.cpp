@@ -1,5 +1,6 @@
 #include "vehicle/loading/CacheArchive.h"
 
+#include <algorithm>
 #include <boost/archive/archive_exception.hpp>
 #include <boost/archive/impl/archive_serializer_map.ipp>
 #include <boost/archive/impl/basic_binary_iarchive.ipp>
@@ -17,6 +18,9 @@ CacheIArchive::CacheIArchive(std::istream& stream, uint64_t size)
   // asserts against (an abort in checked builds).
   CheckLength(sizeof(std::size_t) + 22 + 1);
   init(0);
+  // Every object takes dozens of bytes in the file; a table sized for that
+  // spares the rehashing while thousands of objects arrive.
+  created_.reserve(static_cast<std::size_t>(std::min<uint64_t>(size / 64, 1u << 16)));
 }
 
 CacheIArchive::~CacheIArchive() {

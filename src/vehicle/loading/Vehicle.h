@@ -222,6 +222,9 @@ class Vehicle {
   bool ReadRootValues(const TiXmlElement* root);
   void BuildLegacyCopyGroup(const Table& table);
   void CollectAxis(const std::shared_ptr<Axis>& axis);
+  Axis* FirstAxisOfDefinition(const Axis& axis) const;
+  bool CorrectReadOnly(Axis& axis, Axis* same);
+  bool CorrectCopyable(Axis& axis, Axis* same);
   void ResolveMonitorReferences();
   // One store validator: failing objects move to the invalid store.
   template <class Store>

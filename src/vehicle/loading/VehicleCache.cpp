@@ -10,8 +10,12 @@
 #include <boost/serialization/string.hpp>
 #include <boost/serialization/vector.hpp>
 #include <boost/serialization/version.hpp>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
+#include <istream>
 #include <sstream>
+#include <streambuf>
 #include <vector>
 
 #include "util/DataHashSerialization.h"
@@ -86,6 +90,40 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
   return ok;
 }
 
+// The whole file in one string; false when it cannot be opened.
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file.is_open())
+    return false;
+  std::error_code ignored;
+  const std::uintmax_t size = std::filesystem::file_size(path, ignored);
+  if (size != static_cast<std::uintmax_t>(-1))
+    bytes.reserve(static_cast<std::size_t>(size));
+  char block[65536];
+  while (file.read(block, sizeof block) || file.gcount() > 0)
+    bytes.append(block, static_cast<std::size_t>(file.gcount()));
+  return true;
+}
+
+// Hands the archive the bytes of a string in place, instead of copying them
+// into a string stream. The archive asks for blocks of bytes and, to check
+// lengths, for its position.
+class MemoryBuffer : public std::streambuf {
+ public:
+  explicit MemoryBuffer(std::string& bytes) {
+    char* begin = bytes.empty() ? nullptr : &bytes[0];
+    setg(begin, begin, begin + bytes.size());
+  }
+
+ protected:
+  pos_type seekoff(off_type offset, std::ios_base::seekdir direction,
+                   std::ios_base::openmode which) override {
+    if (offset != 0 || direction != std::ios_base::cur || (which & std::ios_base::in) == 0)
+      return pos_type(off_type(-1));
+    return pos_type(static_cast<off_type>(gptr() - eback()));
+  }
+};
+
 }  // namespace
 
 bool Vehicle::SaveSerializedFile(const std::string& path) {
@@ -105,13 +143,11 @@ bool Vehicle::SaveSerializedFile(const std::string& path) {
 }
 
 bool Vehicle::LoadSerializedFile(const std::string& path) {
-  std::ifstream file(path + SVX_EXT, std::ios::binary);
-  if (!file.is_open())
+  std::string bytes;
+  if (!ReadWholeFile(path + SVX_EXT, bytes))
     return false;
-  std::stringstream stream;
-  stream << file.rdbuf();
-  file.close();
-  const std::string& bytes = stream.str();
+  MemoryBuffer buffer(bytes);
+  std::istream stream(&buffer);
   CacheIArchive archive(stream, bytes.size());
   archive >> *this;
   // Offsets in the file were translated when the definition was first read.

@@ -42,8 +42,9 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
     for (auto& role : table.GetAxes()) {
       if (!role.second)
         continue;
-      CorrectReadOnlyAttribute(role.second);
-      CorrectCopyableAttribute(role.second);
+      Axis* same = FirstAxisOfDefinition(*role.second);  // corrections change no store
+      CorrectReadOnly(*role.second, same);
+      CorrectCopyable(*role.second, same);
     }
     table.ResolveReferences(groups_);
     table.ResolveReferences(axes_);
@@ -117,36 +118,45 @@ void Vehicle::CorrectAxisAttributes() {
   }
 }
 
-// Axes that are the same axis end up read-only only if all of them are.
+Axis* Vehicle::FirstAxisOfDefinition(const Axis& axis) const {
+  auto same = axes_.data.find(axis.GetDefSignature());
+  return same == axes_.data.end() ? nullptr : same->second.get();
+}
+
 bool Vehicle::CorrectReadOnlyAttribute(const std::shared_ptr<Axis>& axis) {
+  return CorrectReadOnly(*axis, FirstAxisOfDefinition(*axis));
+}
+
+bool Vehicle::CorrectCopyableAttribute(const std::shared_ptr<Axis>& axis) {
+  return CorrectCopyable(*axis, FirstAxisOfDefinition(*axis));
+}
+
+// Axes that are the same axis end up read-only only if all of them are.
+// `same` is the axis store's axis of the same definition, if any.
+bool Vehicle::CorrectReadOnly(Axis& axis, Axis* same) {
   bool changed = false;
-  auto same = axes_.data.find(axis->GetDefSignature());
-  if (same != axes_.data.end() && same->second != axis &&
-      same->second->IsReadOnly() != axis->IsReadOnly()) {
-    same->second->SetReadOnly(false);
-    axis->SetReadOnly(false);
+  if (same != nullptr && same != &axis && same->IsReadOnly() != axis.IsReadOnly()) {
+    same->SetReadOnly(false);
+    axis.SetReadOnly(false);
     changed = true;
   }
-  auto shared = shared_axes_.data.find(axis->GetDataSignature());
+  auto shared = shared_axes_.data.find(axis.GetDataSignature());
   if (shared != shared_axes_.data.end() &&
-      shared->second->GetDefSignature() != axis->GetDefSignature() &&
-      shared->second->IsReadOnly() != axis->IsReadOnly()) {
+      shared->second->GetDefSignature() != axis.GetDefSignature() &&
+      shared->second->IsReadOnly() != axis.IsReadOnly()) {
     shared->second->SetReadOnly(false);
-    axis->SetReadOnly(false);
+    axis.SetReadOnly(false);
     changed = true;
   }
   return changed;
 }
 
 // Axes that are the same axis end up copyable if any of them is.
-bool Vehicle::CorrectCopyableAttribute(const std::shared_ptr<Axis>& axis) {
-  auto same = axes_.data.find(axis->GetDefSignature());
-  if (same == axes_.data.end() || same->second == axis ||
-      same->second->IsCopyable() == axis->IsCopyable()) {
+bool Vehicle::CorrectCopyable(Axis& axis, Axis* same) {
+  if (same == nullptr || same == &axis || same->IsCopyable() == axis.IsCopyable())
     return false;
-  }
-  same->second->SetCopyable(true);
-  axis->SetCopyable(true);
+  same->SetCopyable(true);
+  axis.SetCopyable(true);
   return true;
 }
 

@@ -125,9 +125,10 @@ bool Monitor::AreIdsValid() const {
 }
 
 bool Monitor::ResolveReferences(const DataTypeStore& data_types) {
-  if (!data_types.dataExists(data_type_id_))
+  const auto found = data_types.data.find(data_type_id_);
+  if (found == data_types.data.end())
     return false;
-  data_type_ = data_types.findData(data_type_id_);
+  data_type_ = found->second;
   return true;
 }
 
@@ -136,8 +137,9 @@ bool Monitor::ResolveReferences(const MonitorStore& monitors) {
   inputs_.clear();
   bool all_found = true;
   for (const std::string& id : input_ids_) {
-    if (monitors.dataExists(id)) {
-      inputs_.push_back(monitors.findData(id));
+    const auto found = monitors.data.find(id);
+    if (found != monitors.data.end()) {
+      inputs_.push_back(found->second);
     } else {
       all_found = false;
     }
@@ -149,9 +151,10 @@ bool Monitor::ResolveReferences(const GroupStore& groups) {
   groups_.clear();
   bool all_found = true;
   for (const std::string& id : group_ids_) {
-    if (groups.dataExists(id)) {
+    const auto found = groups.data.find(id);
+    if (found != groups.data.end()) {
       // setData: a group named twice in the list is held once.
-      groups_.setData(id, groups.findData(id));
+      groups_.setData(id, found->second);
     } else {
       all_found = false;
     }
