@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -66,6 +67,8 @@ bool ReadFile(const std::string& path, std::string& text, std::string& problem) 
   }
   // The size is checked while reading, so a file that grows meanwhile is still refused.
   text.clear();
+  if (!ec)
+    text.reserve(static_cast<size_t>(size));
   char buffer[65536];
   while (in) {
     in.read(buffer, sizeof buffer);
@@ -150,14 +153,22 @@ bool NestingWithin(const std::string& text, size_t limit) {
     } else if (pos + 1 < text.size() && StartsElementName(next)) {
       if (++depth > limit)
         return false;
+      // To the '>' that ends the tag, stepping over quoted values. The text
+      // holds no NUL (files with one are refused before), so the C string
+      // search sees all of it and can look at many bytes at a time.
+      const char* const base = text.c_str();
       size_t end = pos + 1;
-      while (end < text.size() && text[end] != '>') {
-        if (text[end] == '"' || text[end] == '\'') {
-          const size_t close = text.find(text[end], end + 1);
-          end = close == std::string::npos ? text.size() : close + 1;
-        } else {
-          ++end;
+      while (end < text.size()) {
+        const char* hit = std::strpbrk(base + end, "\"'>");
+        if (hit == nullptr) {
+          end = text.size();
+          break;
         }
+        end = static_cast<size_t>(hit - base);
+        if (*hit == '>')
+          break;
+        const size_t close = text.find(*hit, end + 1);
+        end = close == std::string::npos ? text.size() : close + 1;
       }
       if (end < text.size() && text[end - 1] == '/')
         --depth;
