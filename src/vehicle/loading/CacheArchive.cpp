@@ -41,7 +41,7 @@ void CacheIArchive::load_override(boost::archive::class_id_type& id) {
 
 void CacheIArchive::CheckPointer(const void* object, const std::type_info& type) const {
   const auto found = created_.find(object);
-  if (found == created_.end() || *found->second != type)
+  if (found == created_.end() || *found->second.type != type)
     ThrowStreamError();
   for (const InProgress& entry : in_progress_) {
     if (entry.object == object)

@@ -9,6 +9,7 @@
 #include <boost/serialization/nvp.hpp>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <new>
 #include <string>
 #include <type_traits>
@@ -51,8 +52,31 @@ class CacheIArchive
     boost::serialization::access::construct(object);
     if (pointer_pending_) {
       pointer_pending_ = false;
-      created_.emplace(object, &typeid(T));
+      created_.emplace(object, Created{&typeid(T), nullptr});
       in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
+    }
+  }
+
+  // Gives `pointer` shared ownership of `object`, just read through a
+  // pointer: the first shared pointer to an object owns it, later ones share
+  // that ownership. Objects are only ever read through pointers of their own
+  // type (CheckPointer), so the address alone names the object; Boost's own
+  // helper for this looks every object's type up by name.
+  template <class T>
+  void ShareOwnership(std::shared_ptr<T>& pointer, T* object) {
+    if (object == nullptr) {
+      pointer.reset();
+      return;
+    }
+    const auto found = created_.find(object);
+    if (found == created_.end())
+      ThrowStreamError();
+    std::shared_ptr<void>& owner = found->second.owner;
+    if (owner) {
+      pointer = std::shared_ptr<T>(owner, object);
+    } else {
+      pointer.reset(object);
+      owner = pointer;
     }
   }
 
@@ -131,11 +155,26 @@ class CacheIArchive
   uint64_t size_;
   // Objects read through pointers whose reading has not finished, innermost last.
   std::vector<InProgress> in_progress_;
-  // Every object a pointer read created, with its type.
-  std::unordered_map<const void*, const std::type_info*> created_;
+  // Every object a pointer read created, with its type and, once a shared
+  // pointer took it, its owner (kept until the archive is destroyed).
+  struct Created {
+    const std::type_info* type;
+    std::shared_ptr<void> owner;
+  };
+  std::unordered_map<const void*, Created> created_;
   // Set while a pointer read has not yet constructed its object.
   bool pointer_pending_ = false;
 };
+
+// Reads a std::shared_ptr as Boost writes it, the pointer and then shared
+// ownership, without Boost's shared pointer helper. Found by argument-
+// dependent lookup, and preferred to Boost's load for any archive.
+template <class T>
+void load(CacheIArchive& archive, std::shared_ptr<T>& pointer, const unsigned int /*version*/) {
+  T* object = nullptr;
+  archive >> boost::serialization::make_nvp("px", object);
+  archive.ShareOwnership(pointer, object);
+}
 
 // Found by argument-dependent lookup when Boost constructs an object read
 // through a pointer of this archive.

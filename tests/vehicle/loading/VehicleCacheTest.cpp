@@ -124,6 +124,43 @@ TEST_F(CacheTest, OnlyAdjustableTablesAreKept) {
   EXPECT_EQ(Bytes(*cached.GetTables().findData("ADJ")), Bytes(*xml_.GetTables().findData("ADJ")));
 }
 
+// An axis two tables share is one object after a cache load too, owned by
+// the tables once the archive is gone.
+TEST_F(CacheTest, SharedAxesStayOneObject) {
+  const std::string path = (dir_ / "shared.xml").string();
+  std::ofstream(path) << R"(<vehicledef id="SHARED" version="1.1">
+  <rominfo cpu="hc16" protocol="suba_ssm_can" flash="suba_ssmiii"/>
+  <datatype id="U8" unit="-" endian="big" storage="8" min="0" max="255" format="%.0f">
+    <conv type="slope-int" scalar="1" offset="0"/>
+  </datatype>
+  <group id="G" type="table"/>
+  <table id="A1" group="G" adjustable="1">
+    <axis id="Z1" type="z" datatype="U8" ram_offset="0xFF00"><dimensions x="4"/></axis>
+  </table>
+  <table id="A2" group="G" adjustable="1">
+    <axis id="Z2" type="z" datatype="U8" ram_offset="0xFF00"><dimensions x="4"/></axis>
+  </table>
+</vehicledef>)";
+  Vehicle xml;
+  std::string error;
+  xml.Load(path, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(xml.Validate(error)) << error;
+  const auto axis_of = [](const Vehicle& vehicle, const char* table) {
+    return vehicle.GetTables().findData(table)->GetAxis(vehicle::AXIS_Z);
+  };
+  ASSERT_EQ(axis_of(xml, "A1"), axis_of(xml, "A2"));
+  ASSERT_TRUE(xml.SaveSerializedFile(path));
+
+  Vehicle cached;
+  cached.Load(path, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(cached.IsLoaded()) << error;
+  const std::shared_ptr<vehicle::Axis> first = axis_of(cached, "A1");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, axis_of(cached, "A2"));
+  EXPECT_EQ(first->GetRamOffsets(), axis_of(xml, "A1")->GetRamOffsets());
+  EXPECT_GE(first.use_count(), 3);  // both tables and this test
+}
+
 TEST_F(CacheTest, Hc16OffsetsAreTranslatedOnceEitherWay) {
   const auto xml_toggle = xml_.GetXMLToggles().findData("TG");
   EXPECT_EQ(xml_toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
