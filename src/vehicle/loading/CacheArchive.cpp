@@ -49,6 +49,21 @@ void CacheIArchive::CheckPointer(const void* object, const std::type_info& type)
   }
 }
 
+void CacheIArchive::DropIfOrphaned(const void* object) {
+  if (object == nullptr)
+    return;
+  for (const InProgress& entry : in_progress_) {
+    if (entry.object == object)
+      return;
+  }
+  const auto found = created_.find(object);
+  if (found == created_.end() || found->second.owner)
+    return;
+  void (*destroy)(void*) = found->second.destroy;
+  created_.erase(found);
+  destroy(const_cast<void*>(object));
+}
+
 void CacheIArchive::Finished(const void* object, const std::type_info& type) {
   if (!in_progress_.empty() && in_progress_.back().object == object &&
       *in_progress_.back().type == type) {

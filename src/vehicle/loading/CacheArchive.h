@@ -52,8 +52,9 @@ class CacheIArchive
     boost::serialization::access::construct(object);
     if (pointer_pending_) {
       pointer_pending_ = false;
-      created_.emplace(object, Created{&typeid(T), nullptr});
+      created_.emplace(object, Created{&typeid(T), &DestroyAndFree<T>, nullptr});
       in_progress_.push_back(InProgress{object, &typeid(T), &DestroyAndFree<T>});
+      last_created_ = object;
     }
   }
 
@@ -131,17 +132,26 @@ class CacheIArchive
   // object still being read.
   template <class T, class Load>
   void LoadPointer(T*& pointer, const Load& load) {
+    const void* const outer = last_created_;
+    last_created_ = nullptr;
     pointer_pending_ = true;
     try {
       load();
+      pointer_pending_ = false;
+      if (pointer != nullptr)
+        CheckPointer(pointer, typeid(T));
     } catch (...) {
       pointer_pending_ = false;
+      DropIfOrphaned(last_created_);
+      last_created_ = outer;
       throw;
     }
-    pointer_pending_ = false;
-    if (pointer != nullptr)
-      CheckPointer(pointer, typeid(T));
+    last_created_ = outer;
   }
+  // Destroys `object`, created by a pointer read that then failed, when its
+  // reading finished and nothing owns it; an object still being read is left
+  // to the destructor.
+  void DropIfOrphaned(const void* object);
   // A pointer may only name a finished object of its own type that a pointer
   // read created: Boost hands back whatever object an id in the file names.
   void CheckPointer(const void* object, const std::type_info& type) const;
@@ -159,9 +169,12 @@ class CacheIArchive
   // pointer took it, its owner (kept until the archive is destroyed).
   struct Created {
     const std::type_info* type;
+    void (*destroy)(void*);
     std::shared_ptr<void> owner;
   };
   std::unordered_map<const void*, Created> created_;
+  // The object the innermost pointer read being run created, if any.
+  const void* last_created_ = nullptr;
   // Set while a pointer read has not yet constructed its object.
   bool pointer_pending_ = false;
 };
