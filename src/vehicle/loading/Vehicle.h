@@ -100,6 +100,11 @@ class Vehicle {
 
   // ---- Post-processing ----
 
+  // Turns the loaded objects into one model, with the result of running,
+  // in this order: GenerateAxisSignatures, BuildAxisHashesFromTables,
+  // CorrectAxisAttributes, _ResolveHashReferences, then offset translation
+  // (toggles, then each table's axes once), the realtime flag and the
+  // legacy copy groups. Offsets are translated once per loaded definition.
   void PostProcessLoad(AxisSignatureStrategy* strategy);
   void GenerateAxisSignatures(AxisSignatureStrategy* strategy);
   void BuildAxisHashesFromTables();

@@ -16,7 +16,7 @@
 
 namespace vehicle {
 
-// The steps run in their documented order, except that steps which only
+// The steps of the header run in their order, except that steps which only
 // concern the table in hand, given stores that earlier steps completed,
 // share one walk over the tables. A definition holds thousands of tables,
 // and each walk costs more in memory traffic than the work it does.
