@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <set>
@@ -70,6 +71,9 @@ class Vehicle {
   static constexpr double kFormatVersion = 1.1;
   // Includes deeper than this fail; real trees are three or four levels deep.
   static constexpr int kMaxIncludeDepth = 32;
+  // Cache files larger than this are refused (archive_exception); the cache
+  // of a definition with thousands of tables takes about a megabyte.
+  static constexpr std::size_t kMaxCacheBytes = 256u * 1024u * 1024u;
 
   Vehicle();
   Vehicle(const Vehicle&) = delete;

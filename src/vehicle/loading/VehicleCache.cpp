@@ -3,11 +3,13 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <boost/archive/archive_exception.hpp>
 #include <boost/archive/binary_oarchive.hpp>
 #include <boost/serialization/map.hpp>
 #include <boost/serialization/shared_ptr.hpp>
 #include <boost/serialization/split_member.hpp>
 #include <boost/serialization/string.hpp>
+#include <boost/serialization/throw_exception.hpp>
 #include <boost/serialization/vector.hpp>
 #include <boost/serialization/version.hpp>
 #include <cstdint>
@@ -91,17 +93,31 @@ bool WriteAtomically(const std::string& path, const std::string& bytes) {
 }
 
 // The whole file in one string; false when it cannot be opened.
+void ThrowCacheUnreadable() {
+  boost::serialization::throw_exception(
+      boost::archive::archive_exception(boost::archive::archive_exception::input_stream_error));
+}
+
+// The whole file in one string; false when it cannot be opened. A file
+// larger than any cache (a damaged or foreign one, or a device that never
+// ends) raises archive_exception before its size is allocated.
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
   std::ifstream file(path, std::ios::binary);
   if (!file.is_open())
     return false;
-  std::error_code ignored;
-  const std::uintmax_t size = std::filesystem::file_size(path, ignored);
-  if (size != static_cast<std::uintmax_t>(-1))
+  std::error_code ec;
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (!ec) {
+    if (size > Vehicle::kMaxCacheBytes)
+      ThrowCacheUnreadable();
     bytes.reserve(static_cast<std::size_t>(size));
+  }
   char block[65536];
-  while (file.read(block, sizeof block) || file.gcount() > 0)
+  while (file.read(block, sizeof block) || file.gcount() > 0) {
     bytes.append(block, static_cast<std::size_t>(file.gcount()));
+    if (bytes.size() > Vehicle::kMaxCacheBytes)
+      ThrowCacheUnreadable();
+  }
   return true;
 }
 

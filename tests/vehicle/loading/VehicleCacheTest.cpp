@@ -222,6 +222,16 @@ TEST_F(CacheTest, BadCacheFilesRaiseTheArchiveException) {
   }
 }
 
+// A cache file larger than any cache is refused before anything is read or
+// allocated: 64 GiB here (sparse, so it costs no disk).
+TEST_F(CacheTest, OversizedCacheFileRaisesTheArchiveException) {
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  fs::resize_file(path_ + Vehicle::SVX_EXT, std::uintmax_t{64} << 30);
+  Vehicle v;
+  std::string error;
+  EXPECT_THROW(v.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT), boost::archive::archive_exception);
+}
+
 TEST_F(CacheTest, SavingIsAtomicAndReportsFailure) {
   EXPECT_FALSE(xml_.SaveSerializedFile((dir_ / "no" / "such" / "folder" / "def.xml").string()));
   ASSERT_TRUE(xml_.SaveSerializedFile(path_));
