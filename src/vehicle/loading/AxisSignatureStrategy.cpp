@@ -122,6 +122,17 @@ void AppendDefSignatureText(const Axis& axis, std::string& out) {
   AppendSpecialTypeSuffix(axis, out);
 }
 
+// The MD5 text of the signature text `append` writes, built in one buffer
+// reused for every axis of a load.
+std::string SignText(const Axis& axis, void (*append)(const Axis&, std::string&)) {
+  thread_local std::string text;
+  text.clear();
+  append(axis, text);
+  std::string digest;
+  pkg::md5Buffer(text.data(), text.size(), digest);
+  return digest;
+}
+
 }  // namespace
 
 // ------------------------------------------------------------------ shared
@@ -177,36 +188,24 @@ std::string SharedAxisSignatureStrategy::GenerateDefSignatureText(
 
 std::string SharedAxisSignatureStrategy::GenerateDataSignature(
     const std::shared_ptr<Axis>& axis) const {
-  const std::string signature = Md5Text(GenerateDataSignatureText(axis));
+  std::string signature = SignText(*axis, AppendDataSignatureText);
   axis->SetDataSignature(signature);
   return signature;
 }
 
 std::string SharedAxisSignatureStrategy::GenerateDefSignature(
     const std::shared_ptr<Axis>& axis) const {
-  const std::string signature = Md5Text(GenerateDefSignatureText(axis));
+  std::string signature = SignText(*axis, AppendDefSignatureText);
   axis->SetDefSignature(signature);
   return signature;
 }
 
-// The same signatures as GenerateDataSignature then GenerateDefSignature,
-// with one text buffer reused for every axis of a load.
+// GenerateDataSignature then GenerateDefSignature, without returning copies.
 void SharedAxisSignatureStrategy::GenerateSignatures(std::shared_ptr<Axis> axis) {
   if (!axis)
     return;
-  thread_local std::string text;
-  std::string digest;
-
-  text.clear();
-  AppendDataSignatureText(*axis, text);
-  pkg::md5Buffer(text.data(), text.size(), digest);
-  axis->SetDataSignature(std::move(digest));
-
-  text.clear();
-  AppendDefSignatureText(*axis, text);
-  digest = std::string();
-  pkg::md5Buffer(text.data(), text.size(), digest);
-  axis->SetDefSignature(std::move(digest));
+  axis->SetDataSignature(SignText(*axis, AppendDataSignatureText));
+  axis->SetDefSignature(SignText(*axis, AppendDefSignatureText));
 }
 
 // ------------------------------------------------------------------ unique
