@@ -100,7 +100,8 @@ TEST(AxisDataSignatureTest, DirtySegmentsNameTheEditedSlices) {
 }
 
 TEST(AxisDataSignatureTest, ComparingAndCopyingGoByEngineeringValues) {
-  const auto rom = axis_test::Image(0x20, 0x10, {0, 1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0});
+  const auto rom =
+      axis_test::Image(0x20, 0x10, {0, 1, 0xEE, 0, 0, 2, 0, 0xEE, 0, 3, 0, 0, 0, 4, 0xEE, 0xEE});
   auto wide = Build("padded", rom);  // 16-bit, padded
   auto narrow = Build("plain", {1, 2, 3, 4});
   EXPECT_TRUE(narrow->Equals(*wide));
@@ -113,9 +114,10 @@ TEST(AxisDataSignatureTest, ComparingAndCopyingGoByEngineeringValues) {
   EXPECT_TRUE(narrow->Equals(*wide, doubled));
   EXPECT_FALSE(Build("body", {2, 4, 6, 8, 0, 0})->Equals(*wide, doubled));  // 6 vs 4 values
 
+  Parser same("x");
+  EXPECT_TRUE(wide->Equals(*Build("plain", {1, 2, 3, 4}), same));  // padding does not count
   // Bits outside the mask do not count.
   auto nibble = Build("nibble", {0xF1, 0x02});
-  Parser same("x");
   EXPECT_TRUE(nibble->Equals(*Build("nibble", {0x01, 0xA2}), same));
 
   Parser broken("x/0");
