@@ -241,7 +241,8 @@ class Definition:
             self.tables[table.id] = table
         restrictions = root.find("toggle_restrictions")
         if restrictions is not None:
-            self.restricted_toggles += [e.text.strip() for e in restrictions.findall("toggle_restrict")]
+            self.restricted_toggles += [e.text.strip()
+                                        for e in restrictions.findall("toggle_restrict")]
 
     def _read_rominfo(self, info):
         r = self.rominfo
@@ -467,7 +468,8 @@ TUNED_TOGGLES = {"Engine Light Self Test": False, "Flex Fuel": True,
                  "P0420 Catalyst Efficiency": False}
 
 # Trouble-code table: one entry per state byte; the tuned ROM has the rear
-# oxygen sensor codes switched off. None marks a spare entry (code FFFF).
+# oxygen sensor codes switched off. The two spare entries hold code FFFF, one
+# with its state byte set (the family skips it for its code).
 DTC_CODES = [
     0x0011, 0x0021, 0x0030, 0x0031, 0x0032, 0x0037, 0x0038, 0x0050, 0x0051, 0x0052,
     0x0057, 0x0058, 0x0068, 0x0101, 0x0102, 0x0103, 0x0107, 0x0108, 0x0111, 0x0112,
@@ -478,8 +480,9 @@ DTC_CODES = [
     0xC101, 0xC155, "spare-off", "spare-on"]
 TUNED_DTC_OFF = {0x0137, 0x0138}
 
-LIVE_FEATURES_STOCK = {1: 0x4B535452, 2: 0x00010000, 3: 0x20190315}  # id "KSTR", revision, date
-LIVE_FEATURES_TUNED = {1: 0x4B535452, 2: 0x00010002, 3: 0x20190315}
+# Live ROM information words: calibration id ("KSTR" in ROM), revision, build date.
+LIVE_FEATURES_STOCK = {1: 0x5254534B, 2: 0x00010000, 3: 0x20190315}
+LIVE_FEATURES_TUNED = {1: 0x5254534B, 2: 0x00010002, 3: 0x20190315}
 
 
 def dtc_name(high, low):
@@ -499,7 +502,7 @@ def ramp_values(axis):
 
 class Image:
     """A ROM image that remembers who wrote each byte, so that two items
-    never claim one byte with different contents."""
+    never claim one byte."""
 
     def __init__(self, size):
         self.data = bytearray(ramp(i) for i in range(size))
@@ -510,10 +513,10 @@ class Image:
             raise SystemExit(f"{who}: bytes at {offset:#x} do not fit the image")
         for i, b in enumerate(data):
             at = offset + i
-            if at in self.owner and self.owner[at][0] != who and self.data[at] != b:
-                raise SystemExit(f"{who} overlaps {self.owner[at][0]} at {at:#x}")
+            if self.owner.get(at, who) != who:
+                raise SystemExit(f"{who} overlaps {self.owner[at]} at {at:#x}")
             self.data[at] = b
-            self.owner[at] = (who, b)
+            self.owner[at] = who
 
 
 def axis_buffer(axis, values):
@@ -563,7 +566,7 @@ def place_axis(image, axis, buffer, who):
 
 def read_axis(image, axis):
     """Buffer bytes of an axis read back from the image."""
-    width, off = axis.datatype.width, None
+    width = axis.datatype.width
     if axis.rom_offsets:
         off = axis.rom_offsets[0]
         if axis.layout == "vertical":
@@ -619,8 +622,8 @@ def to_raw_unrounded(datatype, v):
 
 
 def write_tables(definition, image, tuned):
-    """Lays out every table; returns the buffer bytes of every axis by table
-    and role, for the manifest and the checks."""
+    """Lays out every table; returns the buffer bytes of every axis by its
+    key, for the manifest and the checks."""
     written = {}  # axis key -> buffer
     decoded = {}  # axis key -> engineering values held by the image
     transformed = {}  # master table id -> (transform, slave z data type) of its slaves
@@ -647,7 +650,8 @@ def write_tables(definition, image, tuned):
                 transform = table.transform if role == "z" else ""
                 if transform:
                     if axis.pad or axis.datatype.mask != 0xFFFFFFFF:
-                        raise SystemExit(f"{table.id}: a transformed slave must be unmasked and unpadded")
+                        raise SystemExit(
+                            f"{table.id}: a transformed slave must be unmasked and unpadded")
                     values = [evaluate(transform, v) for v in source]
                 else:
                     values = source
@@ -887,13 +891,15 @@ def manifest(definition, name, rom, stock):
             "padding": PAD_FILL,
             "masked_bits": MASK_FILL,
         },
-        "crc32": {"rom": rom["crc"], "stock": stock["crc"], "correction_offset": len(rom["data"]) - 4},
+        "crc32": {"rom": rom["crc"], "stock": stock["crc"],
+                  "correction_offset": len(rom["data"]) - 4},
         "different_tables": different_tables,
         "different_toggles": [t for t, s in toggles.items() if s["rom"] != s["stock"]],
         "toggles": toggles,
         "restricted_tables": sorted(t.id for t in definition.tables.values() if t.restricted),
         "restricted_toggles": sorted(definition.restricted_toggles),
-        "slave_tables": {t.id: t.master for t in sorted(definition.tables.values(), key=lambda t: t.id)
+        "slave_tables": {t.id: t.master
+                         for t in sorted(definition.tables.values(), key=lambda t: t.id)
                          if t.master},
         "ephemeral_tables": sorted(t.id for t in definition.tables.values() if t.ephemeral),
         "second_image": "each image is its own second image; with the stock image as second image "
