@@ -343,6 +343,9 @@ void Axis::SetAxisDimensionsBasedOnLabels() {
   } else if (axis_type_ == AXIS_X || axis_type_ == AXIS_Z) {
     dimensions_.x = count_;
     dimensions_.y = 1;
+  } else if (axis_type_ == AXIS_W) {
+    // A depth axis counts depth slices; without this its shape stays unset.
+    dimensions_ = {1, 1, count_};
   }
 }
 

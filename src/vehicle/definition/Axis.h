@@ -123,6 +123,9 @@ class Axis : public BaseVehicleDefObj {
 
   double GetMin() const;
   double GetMax() const;
+  // Used when limits are snapped to values the storage can represent.
+  void SetMin(double min) { min_ = min; }
+  void SetMax(double max) { max_ = max; }
   std::string GetUnit() const;
   util::e_endian GetEndian() const;
   util::data::Storage_e GetStorage() const;
