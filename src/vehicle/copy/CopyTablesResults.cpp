@@ -30,7 +30,9 @@ void CopyTablesResults::AddRestrictedToggleCopies(const Ids& ids) {
   restricted_toggles_.insert(ids.begin(), ids.end());
 }
 
-void CopyTablesResults::AddInvalidCopies(const Ids& ids) { invalid_.insert(ids.begin(), ids.end()); }
+void CopyTablesResults::AddInvalidCopies(const Ids& ids) {
+  invalid_.insert(ids.begin(), ids.end());
+}
 
 bool CopyTablesResults::WasCopySuccessful() const {
   const bool ok = failed_tables_.empty() && failed_toggles_.empty() && invalid_.empty();

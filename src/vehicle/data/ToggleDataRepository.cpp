@@ -13,7 +13,9 @@
 
 namespace vehicle {
 
-ToggleDataRepository::ToggleDataRepository(const ToggleDataRepository& other) { *this = other; }
+ToggleDataRepository::ToggleDataRepository(const ToggleDataRepository& other) {
+  *this = other;
+}
 
 ToggleDataRepository& ToggleDataRepository::operator=(const ToggleDataRepository& other) {
   if (this == &other)
@@ -68,9 +70,9 @@ void ToggleDataRepository::ResetReport() {
 }
 
 ToggleDataRepository::Outcome ToggleDataRepository::Make(const Toggle& toggle,
-                                                          const std::string& id,
-                                                          const std::vector<uint8_t>& rom,
-                                                          std::shared_ptr<ToggleData>& out) {
+                                                         const std::string& id,
+                                                         const std::vector<uint8_t>& rom,
+                                                         std::shared_ptr<ToggleData>& out) {
   out = std::make_shared<ToggleData>(toggle);
   if (!out->FitsImage(rom)) {
     skipped_.push_back(id);

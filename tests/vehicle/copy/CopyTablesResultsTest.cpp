@@ -38,9 +38,9 @@ TEST(CopyTablesResultsTest, EachCategoryIsKeptAndSearched) {
   EXPECT_TRUE(results.HasPartialTableCopies());
   EXPECT_TRUE(results.HasRestrictedTablesOrToggles());
 
-  for (const TableSelection& found : {ok, bad, locked, TableSelection("Flex"),
-                                      TableSelection("Launch", 7), TableSelection("Speed"),
-                                      TableSelection("Nothing")}) {
+  for (const TableSelection& found :
+       {ok, bad, locked, TableSelection("Flex"), TableSelection("Launch", 7),
+        TableSelection("Speed"), TableSelection("Nothing")}) {
     EXPECT_TRUE(results.ContainsId(found)) << found.id;
   }
   EXPECT_FALSE(results.ContainsId(slice));  // partial copies are not searched

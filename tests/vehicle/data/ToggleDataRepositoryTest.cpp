@@ -54,7 +54,9 @@ class ToggleDataRepositoryTest : public testing::Test {
   void MarkDifferentFromStock() {
     vehicle_->GetToggleRestrictor().DetermineStockAndNonstockRestrictedIds({"Restricted"});
   }
-  void ClearStock() { vehicle_->GetToggleRestrictor().ClearAllDifferentFromStockAndSameAsStockIds(); }
+  void ClearStock() {
+    vehicle_->GetToggleRestrictor().ClearAllDifferentFromStockAndSameAsStockIds();
+  }
 
   std::shared_ptr<vehicle::Vehicle> vehicle_;
   ToggleDataRepository repo_;
@@ -62,7 +64,7 @@ class ToggleDataRepositoryTest : public testing::Test {
 
 TEST_F(ToggleDataRepositoryTest, RemovesRestrictedSkipsUnreadableParsesCodes) {
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
-  EXPECT_EQ(Ids(repo_.GetToggles()), (std::set<std::string>{"Masked", "P0420", "Plain"}));
+  ASSERT_EQ(Ids(repo_.GetToggles()), (std::set<std::string>{"Masked", "P0420", "Plain"}));
   EXPECT_EQ(repo_.GetSkippedToggleIds(), std::vector<std::string>{"Beyond"});
   EXPECT_EQ(repo_.GetTroubleCodeParse(), ToggleDataRepository::TROUBLE_CODES_PARSED);
   EXPECT_EQ(Ids(vehicle_->GetRemovedToggles()), (std::set<std::string>{"P0300", "Restricted"}));
@@ -83,7 +85,7 @@ TEST_F(ToggleDataRepositoryTest, RemovedDefinitionsComeBackMarkedOnceOneDiffersF
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
   MarkDifferentFromStock();
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
-  EXPECT_EQ(Ids(repo_.GetToggles()),
+  ASSERT_EQ(Ids(repo_.GetToggles()),
             (std::set<std::string>{"Masked", "P0300", "P0420", "Plain", "Restricted"}));
   EXPECT_TRUE(repo_.GetToggle("Restricted")->IsRestricted());
   EXPECT_TRUE(repo_.GetToggle("P0300")->IsRestricted());
@@ -95,7 +97,7 @@ TEST_F(ToggleDataRepositoryTest, RemovedDefinitionsComeBackMarkedOnceOneDiffersF
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
   EXPECT_FALSE(repo_.GetToggles().dataExists("Restricted"));
   ASSERT_TRUE(repo_.BuildUnrestrictedToggles(vehicle_, Rom(), Rom()));
-  EXPECT_EQ(Ids(repo_.GetToggles()),
+  ASSERT_EQ(Ids(repo_.GetToggles()),
             (std::set<std::string>{"Masked", "P0300", "P0420", "Plain", "Restricted"}));
   EXPECT_FALSE(repo_.GetToggle("Restricted")->IsRestricted());
   EXPECT_EQ(Ids(vehicle_->GetXMLToggles()),

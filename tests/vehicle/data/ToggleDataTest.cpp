@@ -75,9 +75,9 @@ TEST(ToggleDataTest, StrictToggleFailsOnBothOrNeitherNonStrictFollowsEnabled) {
 TEST(ToggleDataTest, SegmentsOutsideTheImageAreNeverTouched) {
   const Image rom(4, 0x01);
   // 0xFFFFFFFF + 2 wraps to 1 in 32 bits; a short mask cannot cover the values.
-  for (const TestToggle& toggle : {TestToggle().Segment(0xFFFFFFFFu, {1, 1}, {0, 0}),
-                                   TestToggle().Segment(3, {1, 1}, {0, 0}),
-                                   TestToggle().Segment(0, {1, 1}, {0, 0}, {0xFF})}) {
+  for (const TestToggle& toggle :
+       {TestToggle().Segment(0xFFFFFFFFu, {1, 1}, {0, 0}), TestToggle().Segment(3, {1, 1}, {0, 0}),
+        TestToggle().Segment(0, {1, 1}, {0, 0}, {0xFF})}) {
     ToggleData data(toggle);
     EXPECT_FALSE(data.FitsImage(rom));
     EXPECT_FALSE(data.DataMatchesEnabled(rom));
