@@ -7,14 +7,6 @@ namespace {
 using tuner_editor::TableSelection;
 using vehicle::CopyTablesResults;
 
-TEST(CopyTablesResultsTest, EmptyIsASuccess) {
-  const CopyTablesResults results;
-  EXPECT_TRUE(results.WasCopySuccessful());
-  EXPECT_FALSE(results.HasPartialTableCopies());
-  EXPECT_FALSE(results.HasRestrictedTablesOrToggles());
-  EXPECT_FALSE(results.GetRestrictionsLoaded());
-}
-
 TEST(CopyTablesResultsTest, EachCategoryIsKeptAndSearched) {
   const TableSelection ok("Fuel"), slice("Timing", 2), bad("Boost"), locked("Limiter");
   CopyTablesResults results;
@@ -49,6 +41,7 @@ TEST(CopyTablesResultsTest, EachCategoryIsKeptAndSearched) {
 }
 
 TEST(CopyTablesResultsTest, WhatFailsASuccess) {
+  EXPECT_TRUE(CopyTablesResults().WasCopySuccessful());
   CopyTablesResults partial;
   partial.AddPartialTableCopies({TableSelection("Timing", 1)});
   EXPECT_TRUE(partial.WasCopySuccessful());
