@@ -163,15 +163,24 @@ int VehicleData::BuildToggles(const std::vector<uint8_t>& rom, const std::vector
                               bool keep) {
   if (!vehicle_)
     return BUILD_FAILED;
-  return toggles_.BuildToggles(vehicle_, rom, second, keep) ? BUILD_CONSISTENT : BUILD_FAILED;
+  bool built_toggles = toggles_.BuildToggles(vehicle_, rom, second, keep);
+  // A trouble-code table the parser cannot read costs the ROM its trouble
+  // codes, not its switches and tables; GetToggleRepository() tells why.
+  if (!built_toggles &&
+      toggles_.GetTroubleCodeParse() == ToggleDataRepository::TROUBLE_CODES_FAILED)
+    built_toggles = true;
+  return built_toggles ? BUILD_CONSISTENT : BUILD_FAILED;
 }
 
 int VehicleData::BuildUnrestrictedToggles(const std::vector<uint8_t>& rom,
                                           const std::vector<uint8_t>& second) {
   if (!vehicle_)
     return BUILD_FAILED;
-  return toggles_.BuildUnrestrictedToggles(vehicle_, rom, second) ? BUILD_CONSISTENT
-                                                                  : BUILD_FAILED;
+  bool built_toggles = toggles_.BuildUnrestrictedToggles(vehicle_, rom, second);
+  if (!built_toggles &&
+      toggles_.GetTroubleCodeParse() == ToggleDataRepository::TROUBLE_CODES_FAILED)
+    built_toggles = true;
+  return built_toggles ? BUILD_CONSISTENT : BUILD_FAILED;
 }
 
 int VehicleData::RebuildTablesAndTogglesForComparison(const std::vector<uint8_t>& rom,
@@ -335,7 +344,7 @@ bool VehicleData::ContainsToggle(const std::string& id) const {
   return toggles_.GetToggle(id) != nullptr;
 }
 
-const ToggleDataRepository::Toggles& VehicleData::GetToggleHash() const {
+const ToggleDataRepository::ToggleDataHash& VehicleData::GetToggleHash() const {
   return toggles_.GetToggles();
 }
 

@@ -107,7 +107,7 @@ class VehicleData : public Data {
   std::shared_ptr<TableData> GetRestrictedTable(const std::string& id) const;
   std::shared_ptr<ToggleData> GetToggle(const std::string& id) const;
   bool ContainsToggle(const std::string& id) const;
-  const ToggleDataRepository::Toggles& GetToggleHash() const;
+  const ToggleDataRepository::ToggleDataHash& GetToggleHash() const;
   std::shared_ptr<CopyGroup> GetCopyGroup(const std::string& id) const;
   std::set<std::string>& GetRestrictedTablesWithDifferences();
   std::set<std::string>& GetRestrictedTogglesWithDifferences();
