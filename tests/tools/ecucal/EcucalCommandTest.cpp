@@ -191,6 +191,14 @@ TEST_F(EcucalCommandTest, CheckNamesEveryInvalidObjectWithItsCode) {
   EXPECT_EQ(text.status, 1);
   EXPECT_NE(text.out.find("INVALID_SLAVE_TABLE"), std::string::npos);
   EXPECT_NE(text.out.find("in Bad Axis Table (z)"), std::string::npos);
+
+  // A cache keeps the invalid data types, groups, toggles and monitors aside;
+  // read back from it the definition is still invalid and names them.
+  ASSERT_EQ(Run({"cache", definition_}).status, 0);
+  const nlohmann::json cached = Run({"check", definition_, "--json"}).Json();
+  EXPECT_EQ(cached["source"], "cache");
+  EXPECT_FALSE(cached["valid"].get<bool>());
+  EXPECT_EQ(cached["counts"]["monitors"]["invalid"], 3);
 }
 
 TEST_F(EcucalCommandTest, UnreadableDefinitionsExitTwoWithTheReasonOnStderr) {
