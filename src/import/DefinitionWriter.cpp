@@ -147,6 +147,17 @@ std::string DefinitionWriter::TopDocumentName(const std::string& vehicle_id) {
   return name + ".xml";
 }
 
+std::vector<std::string> DefinitionWriter::Documents(const OutputDefinition& definition,
+                                                     const std::string& folder) {
+  const fs::path root(folder);
+  std::vector<std::string> paths = {(root / TopDocumentName(definition.vehicle_id)).string()};
+  for (const char* name : {"datatypes.xml", "groups.xml", "tables.xml", "toggles.xml"}) {
+    if (std::string(name) != "toggles.xml" || !definition.toggles.empty())
+      paths.push_back((root / "defs" / name).string());
+  }
+  return paths;
+}
+
 bool DefinitionWriter::Write(const OutputDefinition& definition, const std::string& folder,
                              std::vector<std::string>& documents, std::string& error) {
   const fs::path root(folder);
@@ -202,14 +213,14 @@ bool DefinitionWriter::Write(const OutputDefinition& definition, const std::stri
   for (const std::string& include : includes)
     top.Add(top.root, "include")->LinkEndChild(new TiXmlText(include));
 
-  const fs::path top_path = root / TopDocumentName(definition.vehicle_id);
+  const std::vector<std::string> paths = Documents(definition, folder);
+  Document* const order[] = {&top, &data_types, &groups, &tables, &toggles};
   std::vector<std::string> written;
-  if (!top.Save(top_path, written, error) ||
-      !data_types.Save(root / "defs" / "datatypes.xml", written, error) ||
-      !groups.Save(root / "defs" / "groups.xml", written, error) ||
-      !tables.Save(root / "defs" / "tables.xml", written, error) ||
-      (!definition.toggles.empty() && !toggles.Save(root / "defs" / "toggles.xml", written, error)))
-    return false;
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!order[i]->Save(paths[i], written, error))
+      return false;
+  }
+  const fs::path top_path(paths.front());
   fs::remove(top_path.string() + vehicle::Vehicle::SVX_EXT, failure);
   if (failure) {
     error += "cannot remove the stale cache file " + top_path.string() + vehicle::Vehicle::SVX_EXT +

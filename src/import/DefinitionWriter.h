@@ -22,6 +22,11 @@ class DefinitionWriter {
   bool Write(const OutputDefinition& definition, const std::string& folder,
              std::vector<std::string>& documents, std::string& error);
 
+  // The paths Write would write for `definition` in `folder`, top document
+  // first.
+  static std::vector<std::string> Documents(const OutputDefinition& definition,
+                                            const std::string& folder);
+
   // The top document's file name for a vehicle id: letters, digits, ".", "-"
   // and "_" kept, anything else "_", and ".xml" appended.
   static std::string TopDocumentName(const std::string& vehicle_id);

@@ -107,6 +107,7 @@ ImportStatus Importer::Run(const ImportOptions& options, ImportResult& result, s
     const std::string word = !options.cpu.empty() ? options.cpu : rom.RomId("memmodel");
     const vehicle::cpu_t cpu = FindCpu(word);
     if (cpu == vehicle::CPU_INVALID) {
+      result.processor_unknown = true;
       if (!options.cpu.empty()) {
         error += "processor \"" + options.cpu +
                  "\" is not one ecucal knows; choose one of: " + CpuChoices() + "\n";
@@ -126,6 +127,19 @@ ImportStatus Importer::Run(const ImportOptions& options, ImportResult& result, s
   result.data_types = definition.data_types.size();
   result.groups = definition.groups.size();
 
+  // Definition files are often named after their xmlid, as the top document
+  // is: never write over one of them.
+  for (const std::string& planned :
+       DefinitionWriter::Documents(definition, options.output_folder)) {
+    for (const std::string& input : options.files) {
+      std::error_code failure;
+      if (std::filesystem::equivalent(planned, input, failure)) {
+        error +=
+            "the import would write over its input " + input + "; choose another output folder\n";
+        return ImportStatus::kBadRequest;
+      }
+    }
+  }
   if (!DefinitionWriter().Write(definition, options.output_folder, result.documents, error))
     return ImportStatus::kWriteFailed;
   std::error_code failure;

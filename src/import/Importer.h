@@ -31,7 +31,8 @@ struct ImportResult {
   std::vector<std::string> documents;    // written, top document first
   size_t source_tables = 0;              // tables (switches included) of the source ROM
   size_t tables = 0, toggles = 0, data_types = 0, groups = 0;
-  std::vector<Issue> issues;  // what was not carried over, item by item
+  std::vector<Issue> issues;       // what was not carried over, item by item
+  bool processor_unknown = false;  // kBadRequest because no processor could be named
 
   // The written definition read back with vehicle::Vehicle::Load and Validate.
   bool loaded = false;

@@ -342,13 +342,11 @@ bool ConvertScaling(const Scaling& scaling, Storage_e storage, util::e_endian en
       return false;
     }
   }
-  if (divides) {
-    // The source has no value there either; what ecucal does instead matters.
+  if (divides && type->std_conv.type == VehicleV2::CONV_INVALID) {
+    // The source shows no value there either, but an expression conversion
+    // fails outright where an inv-offset one reads 0.
     out.notes.push_back("expression \"" + to_value.Text() + "\" divides by zero at stored value " +
-                        ExactText(pole) +
-                        (type->std_conv.type == VehicleV2::CONV_INV_OFFSET
-                             ? "; ecucal reads 0 there"
-                             : "; reading that value fails"));
+                        ExactText(pole) + "; reading that value fails");
   }
 
   // Range: as given, else what the stored values can reach.

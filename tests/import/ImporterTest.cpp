@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -332,6 +333,15 @@ TEST_F(ImporterTest, BadInputIsRefusedWithAReason) {
   // A processor named by the caller stands in for an unknown memory model.
   EXPECT_EQ(Import({(scratch_ / "cpu.xml").string()}, "A", "sh7058"), import::ImportStatus::kOk)
       << error_;
+
+  // A source named like the top document, in the output folder, stays as it is.
+  const std::string text = "<rom><romid><xmlid>A</xmlid><memmodel>SH7058</memmodel></romid></rom>";
+  fs::create_directories(scratch_ / "out");
+  const std::string source = Write("out/A.xml", text);
+  EXPECT_EQ(Import({source}, "A"), import::ImportStatus::kBadRequest);
+  EXPECT_NE(error_.find("would write over its input"), std::string::npos) << error_;
+  std::ifstream kept(source);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), text);
 }
 
 }  // namespace

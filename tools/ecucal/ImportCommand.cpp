@@ -117,9 +117,8 @@ int Run(const ImportCommandOptions& options) {
     case import::ImportStatus::kWriteFailed:
       throw CommandError(kExitUnreadable, Message(error));
     case import::ImportStatus::kBadRequest:
-      // With a chain in hand the ROM was found: what is missing is the processor.
       throw CommandError(kExitBadRequest,
-                         Message(error) + (result.chain.empty() ? "" : " (--cpu)"));
+                         Message(error) + (result.processor_unknown ? " (--cpu)" : ""));
     case import::ImportStatus::kOk:
     case import::ImportStatus::kInvalid:
       break;
