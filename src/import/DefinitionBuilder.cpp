@@ -124,7 +124,7 @@ void DefinitionBuilder::Build(const SourceRom& rom, OutputDefinition& out,
         break;
       case TableKind::kUnknown:
         if (KindFromWord(table.type_word) == TableKind::kUnknown) {
-          AxisRole role;
+          AxisRole role = AxisRole::kX;
           bool is_static = false;
           Note(TableItem(table.name),
                AxisFromWord(table.type_word, role, is_static)

@@ -184,8 +184,12 @@ class Reader {
     table.category = Trim(a.Get("category"));
     table.type_word = Trim(a.Get("type"));
     table.kind = KindFromWord(table.type_word);
-    if (table.kind == TableKind::kSwitch || table.kind == TableKind::kBitwiseSwitch)
-      table.kind = TableKind::kUnknown;  // RomRaider words; EcuFlash uses blob lists
+    if (table.kind == TableKind::kSwitch || table.kind == TableKind::kBitwiseSwitch) {
+      // RomRaider words; EcuFlash writes switches as blob lists.
+      table.notes.push_back(
+          {item, "table type \"" + table.type_word + "\" is not an EcuFlash table type"});
+      table.kind = TableKind::kUnknown;
+    }
     table.swapxy = ParseFlag(a.Get("swapxy"));
     table.flipx = ParseFlag(a.Get("flipx"));
     table.flipy = ParseFlag(a.Get("flipy"));
