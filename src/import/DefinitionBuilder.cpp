@@ -513,7 +513,7 @@ void DefinitionBuilder::BuildBitwiseSwitch(const SourceTable& table) {
   for (const SwitchBit& bit : table.bits) {
     if (bit.position >= 8 * bytes) {
       Note(item, "bit \"" + bit.name + "\" at position " + std::to_string(bit.position) +
-                     " lies outside its " + std::to_string(bytes) + " bytes");
+                     " lies outside its " + std::to_string(bytes) + "-byte value");
       continue;
     }
     // Positions count from the least significant bit of a big-endian value.

@@ -277,6 +277,59 @@ TEST_F(ImporterTest, EcuFlashChainReadsTheSameValues) {
   EXPECT_TRUE(HasIssue("romid", "flashmethod"));
 }
 
+TEST_F(ImporterTest, ItemsCarriedOverInPartOrNotAtAllAreNamed) {
+  const std::string file = Write("items.xml", R"(<roms><rom><romid><xmlid>I</xmlid>
+    <memmodel>SH7058</memmodel><filesize>16kb</filesize></romid>
+    <table type="Switch" name="Named" storageaddress="100">
+      <state name="Stock" data="00"/><state name="Modified" data="FF"/></table>
+    <table type="Switch" name="Three" storageaddress="104">
+      <state name="Half" data="80"/><state name="Off" data="00"/><state name="On" data="01"/></table>
+    <table type="Switch" name="Uneven" storageaddress="108">
+      <state name="on" data="01 01"/><state name="off" data="00"/></table>
+    <table type="Switch" name="At Zero" storageaddress="0">
+      <state name="on" data="01"/><state name="off" data="00"/></table>
+    <table type="BitwiseSwitch" name="Bits" storageaddress="110" sizey="1">
+      <bit name="Far" position="8"/></table>
+    <table type="3D" name="Short Labels" storagetype="uint8" storageaddress="200" sizex="1"
+           sizey="3" flipx="true">
+      <scaling name="A" units="a" expression="x"/><scaling name="B" units="b" expression="x*2"/>
+      <table type="Static Y Axis" name="Y"><data>one</data><data>two</data></table></table>
+    <table type="2D" name="No Axis" storagetype="uint8" storageaddress="300" sizey="2"/>
+    <table type="1D" name="Beyond" storagetype="uint32" storageaddress="3FFE"/>
+    </rom></roms>)");
+  ASSERT_EQ(Import({file}, "I"), import::ImportStatus::kOk) << error_;
+  const struct {
+    const char* item;
+    const char* words;
+  } expected[] = {
+      {"table \"Named\"", "\"Stock\" is taken as enabled"},
+      {"table \"Three\"", "states \"Half\" are not carried over"},
+      {"table \"Uneven\"", "different lengths"},
+      {"table \"At Zero\"", "ROM offset 0"},
+      {"table \"Bits\"", "lies outside its 1-byte value"},
+      {"table \"Short Labels\"", "2 labels for 3 values"},
+      {"table \"Short Labels\"", "has no X axis; its positions are numbered"},
+      {"table \"Short Labels\"", "flipped display order"},
+      {"table \"Short Labels\"", "further scalings (units \"b\")"},
+      {"table \"No Axis\"", "imported as a list"},
+      {"table \"Beyond\"", "run past the end of the 16384-byte ROM"},
+      {"romid", "filesize: kept as a comment"},
+  };
+  for (const auto& e : expected)
+    EXPECT_TRUE(HasIssue(e.item, e.words)) << e.item << ": " << e.words;
+  EXPECT_EQ(result_.issues.size(), std::size(expected));
+
+  EXPECT_EQ(result_.toggles, 2u);
+  EXPECT_EQ(result_.tables, 2u);
+
+  const auto v = Load();
+  ExpectToggle(*v, "Named", 0x100, {0x00}, {0xFF}, {});
+  ExpectToggle(*v, "Three", 0x104, {0x01}, {0x00}, {});
+  EXPECT_EQ(v->GetTables().findData("Short Labels")->GetAxis(vehicle::AXIS_Y)->GetLabels(),
+            (std::vector<std::string>{"one", "two", "3"}));
+  EXPECT_EQ(v->GetTables().findData("No Axis")->GetTableType(), vehicle::TABLE_DATA);
+}
+
 TEST_F(ImporterTest, Hc16AddressesAboveTheGapReadTheSameRomBytes) {
   const std::string file = Write("hc16.xml", R"(<roms><rom><romid><xmlid>H</xmlid>
     <memmodel>68HC16Y5</memmodel></romid>
