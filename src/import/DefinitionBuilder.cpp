@@ -307,8 +307,8 @@ bool DefinitionBuilder::BuildAxis(const SourceTable& table, const SourceAxis& ax
   const std::string what = "axis \"" + out.id + "\": ";
   if (axis.flip) {
     Note(item, what +
-                   "its flipped display order is not carried over; values are shown in the "
-                   "order they are stored");
+                   "its flipped display order is not carried over; breakpoints are shown in "
+                   "the order the ECU stores them");
   }
   if (axis.is_static) {
     out.labels = true;
@@ -408,9 +408,11 @@ bool DefinitionBuilder::BuildValueTable(const SourceTable& table, OutTable& out)
   }
 
   if (table.flipx || table.flipy) {
+    // Flipping only changes how the source shows a table: the ECU pairs the
+    // n-th stored value with the n-th stored breakpoint either way.
     Note(item,
-         "its flipped display order is not carried over; values are shown in the order "
-         "they are stored");
+         "its flipped display order is not carried over; values are shown in the order the "
+         "ECU stores them, each with the breakpoint stored in the same place");
   }
   if (table.has_mask)
     Note(item, "its value mask is not carried over; values are read whole");
