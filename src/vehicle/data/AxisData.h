@@ -298,28 +298,37 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   int AdjustDepths(const IAxisTransform& transform);
 
  private:
-  // Layout and conversion facts taken once when the buffer is attached.
+  // Layout, mask and conversion facts taken once when the buffer is
+  // attached, so per-cell work looks nothing up.
   void RefreshLayout();
-  // Value of element i, which the caller has checked; VALUE_NOT_SET when the
-  // conversion throws.
-  double ReadValue(unsigned int i) const;
-  // Values of elements [0, n) where n is the number of whole elements the
-  // buffer holds (at most count).
-  unsigned int ReadableCount() const;
-  // Converts `value` into scratch_ and merges it with the old bytes at
-  // `old_bytes` under the mask. False when the conversion throws.
-  bool EncodeMerged(double value, const unsigned char* old_bytes) const;
-  // The buffer image with `values` merged in; empty when one cannot be
-  // converted.
-  bool MergeValues(const std::vector<double>& values, std::vector<unsigned char>& image) const;
+  // Unregisters from the buffer and forgets it and the signatures.
+  void Detach();
   bool BuildFromImage(const std::vector<unsigned char>& rom);
   bool BuildCalculated();
-  // Places packed y-fastest bytes (`source`) into x-fastest order (`target`)
-  // or back.
+  // Places packed y-fastest bytes into x-fastest buffer order, or back.
   void VerticalToBuffer(const unsigned char* source, unsigned char* target) const;
   void BufferToVertical(const unsigned char* source, unsigned char* target) const;
-  // The bytes in the order the image stores them.
+  // The buffer's bytes in the order the image stores them.
   std::vector<unsigned char> ImageOrderBytes() const;
+
+  // Value of element i, whose index the caller has checked; VALUE_NOT_SET
+  // when the conversion throws.
+  double ReadValue(unsigned int i) const;
+  // Whole elements the buffer holds, at most count.
+  unsigned int ReadableCount() const;
+  // Converts `value` into write_scratch_, merged with `old_bytes` under the
+  // mask. False when the conversion throws or gives another width.
+  bool EncodeMerged(double value, const unsigned char* old_bytes) const;
+  // Converts the first values into the elements of `image`, merged with the
+  // bytes there under the mask when `merge`, else as converted. False when a
+  // value cannot be converted (its element is left alone).
+  bool EncodeValues(const std::vector<double>& values, std::vector<unsigned char>& image,
+                    bool merge) const;
+  // Every value converts (only checked for conversions that can throw).
+  bool AllEncodable(const std::vector<double>& values) const;
+  // `value` stored and read back; false when the conversion throws.
+  bool StoredValue(double value, double& stored) const;
+
   void ComputeSignatures(bool clean);
   void EnsureCurrentSignatures();
   bool IsSharedBuffer() const;
@@ -327,7 +336,6 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // Sets the shape and lays `values` (buffer order) into the buffer.
   bool Reshape(unsigned int depth, unsigned int x, unsigned int y,
                const std::vector<double>& values);
-  void Attach(const std::shared_ptr<AxisByteData>& byte_data);
 
   std::shared_ptr<Axis> axis_;
   std::shared_ptr<AxisByteData> byte_data_;
@@ -350,8 +358,11 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   util::e_endian endian_ = util::ENDIAN_INVALID;
   unsigned char mask_bytes_[4] = {0xFF, 0xFF, 0xFF, 0xFF};
   bool has_mask_ = false;
-  // Reused by per-cell reads and writes so they allocate nothing.
-  mutable util::Binary scratch_;
+  bool conv_may_throw_ = false;
+  // Reused by per-cell reads and writes so they allocate nothing. Separate,
+  // because a write tells listeners (this one too) who read values.
+  mutable util::Binary read_scratch_;
+  mutable util::Binary write_scratch_;
 };
 
 }  // namespace vehicle

@@ -15,9 +15,12 @@ namespace vehicle {
 // `position`. Lists keep at least one value.
 //
 // Transform changes nothing and returns 0 unless every list is non-empty, all
-// lists have the same length and the position and count fit it.
+// lists have the same length, the position and count fit it and no list
+// would grow beyond kMaxLength values.
 class InsertRemoveAxisTransform : public IAxisTransform {
  public:
+  static const unsigned int kMaxLength = 65536;
+
   InsertRemoveAxisTransform(unsigned int position, int count)
       : position_(position), count_(count) {}
 

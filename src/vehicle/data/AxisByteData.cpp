@@ -1,0 +1,100 @@
+#include "vehicle/data/AxisByteData.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace vehicle {
+
+namespace {
+
+// [offset, offset + length) lies inside `size` bytes, computed without
+// wrap-around.
+bool Fits(uint64_t offset, uint64_t length, uint64_t size) {
+  return offset <= size && length <= size - offset;
+}
+
+}  // namespace
+
+void AxisByteDataEventDispatcher::OnAxisByteDataChanging() {
+  for (IAxisByteDataEventHandler* handler : handlers_)
+    handler->OnAxisByteDataChanging();
+}
+
+void AxisByteDataEventDispatcher::OnAxisByteDataChanged() {
+  for (IAxisByteDataEventHandler* handler : handlers_)
+    handler->OnAxisByteDataChanged();
+}
+
+bool AxisByteDataEventDispatcher::IsRegistered(const IAxisByteDataEventHandler& handler) const {
+  return handlers_.count(const_cast<IAxisByteDataEventHandler*>(&handler)) != 0;
+}
+
+AxisByteData::AxisByteData(const AxisByteData& other) : bytes_(other.bytes_) {}
+
+AxisByteData& AxisByteData::operator=(const AxisByteData& other) {
+  if (this != &other)
+    bytes_ = other.bytes_;
+  return *this;
+}
+
+void AxisByteData::SetBytes(const std::vector<unsigned char>& bytes) {
+  dispatcher_.OnAxisByteDataChanging();
+  std::copy_n(bytes.begin(), std::min(bytes.size(), bytes_.size()), bytes_.begin());
+  dispatcher_.OnAxisByteDataChanged();
+}
+
+util::Binary AxisByteData::GetBinary(unsigned int offset, unsigned int width,
+                                     util::e_endian endian) const {
+  if (bytes_.empty() || !Fits(offset, width, bytes_.size()))
+    return util::Binary();
+  return util::Binary(
+      std::vector<uint8_t>(bytes_.begin() + offset, bytes_.begin() + offset + width), endian);
+}
+
+std::list<util::Binary> AxisByteData::GetBinaries(unsigned int width, unsigned int stride,
+                                                  util::e_endian endian) const {
+  std::list<util::Binary> values;
+  const uint64_t size = bytes_.size();
+  if (width == 0 || stride == 0 || stride > size || width > size)
+    return values;
+  for (uint64_t position = 0; position + width <= size; position += stride) {
+    values.emplace_back(
+        std::vector<uint8_t>(bytes_.begin() + position, bytes_.begin() + position + width), endian);
+  }
+  return values;
+}
+
+void AxisByteData::SetBinary(const util::Binary& value, unsigned int offset) {
+  if (value.IsEmpty() || !Fits(offset, value.Size(), bytes_.size()))
+    return;
+  dispatcher_.OnAxisByteDataChanging();
+  std::memcpy(bytes_.data() + offset, value.bytes.data(), value.Size());
+  dispatcher_.OnAxisByteDataChanged();
+}
+
+void AxisByteData::SetBinaries(const std::list<util::Binary>& values, unsigned int /*width*/,
+                               unsigned int stride) {
+  if (values.empty() || stride == 0)
+    return;
+  dispatcher_.OnAxisByteDataChanging();
+  uint64_t position = 0;
+  for (const util::Binary& value : values) {
+    if (position >= bytes_.size())
+      break;
+    if (!value.IsEmpty() && Fits(position, value.Size(), bytes_.size()))
+      std::memcpy(bytes_.data() + position, value.bytes.data(), value.Size());
+    position += stride;
+  }
+  dispatcher_.OnAxisByteDataChanged();
+}
+
+void AxisByteData::RegisterAxisByteDataEventListener(IAxisByteDataEventHandler& handler) {
+  dispatcher_.Register(handler);
+}
+
+void AxisByteData::UnregisterAxisByteDataEventListener(IAxisByteDataEventHandler& handler) {
+  dispatcher_.Unregister(handler);
+}
+
+}  // namespace vehicle
