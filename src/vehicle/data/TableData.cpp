@@ -18,7 +18,7 @@ bool AxisFits(const AxisData& axis, uint64_t size) {
   if (axis.IsLabels() || axis.IsLabelsWithData() || axis.IsCalculated() || axis.IsRamOnly())
     return true;
   const uint64_t bytes = axis.GetSize();
-  if (bytes == 0)
+  if (bytes == 0 || bytes != axis.GetAxisLengthInBytes())
     return false;
   const Axis& definition = *axis.GetAxis();
   if (!definition.GetRomOffsets().empty()) {

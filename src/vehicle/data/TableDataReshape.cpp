@@ -5,24 +5,33 @@
 
 namespace vehicle {
 
+// The axis goes first: an axis other tables share refuses to change, and
+// the body must then stay as it is. When the body refuses after the axis
+// changed, the axis is put back, so that axis and body keep agreeing.
 template <class Reshape>
 bool TableData::AdjustAlong(axis_types_t role, Reshape reshape) {
-  bool any = false;
-  bool all = true;
-  auto apply = [&](AxisData& axis) {
-    any = true;
-    if (reshape(axis) == 0)
-      all = false;
-  };
-  if (std::shared_ptr<AxisData> axis = GetAxisData(role))
-    apply(*axis);
-  if (std::shared_ptr<AxisData> body = GetAxisData(AXIS_Z)) {
+  std::shared_ptr<AxisData> axis = GetAxisData(role);
+  std::shared_ptr<AxisData> body = GetAxisData(AXIS_Z);
+  if (body) {
     const Axis& definition = *body->GetAxis();
     // Values the device only reads back from RAM cannot be reshaped here.
-    if (!(definition.IsReadOnly() && definition.HasRamOffsets()))
-      apply(*body);
+    if (definition.IsReadOnly() && definition.HasRamOffsets())
+      body.reset();
   }
-  return any && all;
+  if (!axis && !body)
+    return false;
+  if (!axis)
+    return reshape(*body) != 0;
+
+  const Axis::dimensions_t dimensions = axis->GetDimensions();
+  const std::vector<double> values = axis->GetDoubleList();
+  if (reshape(*axis) == 0)
+    return false;
+  if (!body || reshape(*body) != 0)
+    return true;
+  axis->AdjustDimensions(dimensions.z, dimensions.x, dimensions.y);
+  axis->PutDoubleList(values);
+  return false;
 }
 
 bool TableData::AdjustRows(const IAxisTransform& transform) {
