@@ -53,20 +53,18 @@ bool AxisDataRepository::BuildAxis(const std::shared_ptr<Axis>& axis,
     return true;
 
   const Shape shape = ShapeOf(*axis);
-  const std::string key = BufferKey(*axis, shape);
-  auto stored = bytes_.data.find(key);
+  std::string derived_key;
+  std::shared_ptr<AxisByteData> buffer = FindBuffer(*axis, shape, derived_key);
 
   std::shared_ptr<AxisData> data = std::make_shared<AxisData>(axis);
-  std::shared_ptr<AxisByteData> buffer;
-  if (stored == bytes_.data.end()) {
+  if (!buffer) {
     // The first axis of these bytes reads them; it is kept rather than
     // rebuilt so that its conversion is taken only once.
     buffer = data->BuildByteData(rom);
     if (!buffer || !data->IsBuilt())
       return false;
-    StoreBuffer(key, buffer, shape);
+    StoreBuffer(derived_key.empty() ? axis->GetDataSignature() : derived_key, buffer, shape);
   } else {
-    buffer = stored->second;
     data->BuildAxis(buffer);
     if (!data->IsBuilt())
       return false;
@@ -74,8 +72,8 @@ bool AxisDataRepository::BuildAxis(const std::shared_ptr<Axis>& axis,
   // Segments only after building succeeded: the build has checked that the
   // dimensions agree with the count.
   DefineDepthSegments(*data);
-  buffers_[data.get()] = buffer;
-  axes_.setData(axis->GetDefSignature(), data);
+  buffers_.emplace(data.get(), std::move(buffer));
+  axes_.data.insert_or_keep(axis->GetDefSignature(), std::move(data));
   return true;
 }
 
@@ -91,12 +89,10 @@ bool AxisDataRepository::AddAxis(const std::shared_ptr<AxisData>& axis) {
   // that it and the axes already reading them stay one; otherwise its own
   // bytes become the buffer of its key.
   const Shape shape = ShapeOf(*axis->GetAxis());
-  const std::string key = BufferKey(*axis->GetAxis(), shape);
-  std::shared_ptr<AxisByteData> buffer;
-  auto stored = bytes_.data.find(key);
-  if (stored != bytes_.data.end()) {
-    buffer = stored->second;
-  } else {
+  std::string derived_key;
+  std::shared_ptr<AxisByteData> buffer = FindBuffer(*axis->GetAxis(), shape, derived_key);
+  const bool joined = buffer != nullptr;
+  if (!joined) {
     buffer = std::make_shared<AxisByteData>();
     const std::vector<unsigned char> bytes = axis->GetBinList();
     buffer->Resize(static_cast<unsigned int>(bytes.size()));
@@ -105,8 +101,9 @@ bool AxisDataRepository::AddAxis(const std::shared_ptr<AxisData>& axis) {
   axis->BuildAxis(buffer);
   if (!axis->IsBuilt())
     return false;
-  if (stored == bytes_.data.end())
-    StoreBuffer(key, buffer, shape);
+  if (!joined)
+    StoreBuffer(derived_key.empty() ? axis->GetAxis()->GetDataSignature() : derived_key, buffer,
+                shape);
   DefineDepthSegments(*axis);
   buffers_[axis.get()] = buffer;
   axes_.setData(def_signature, axis);
@@ -191,15 +188,19 @@ std::string AxisDataRepository::DerivedKey(const std::string& dataSignature, con
   return key.str();
 }
 
-std::string AxisDataRepository::BufferKey(const Axis& axis, const Shape& shape) const {
+std::shared_ptr<AxisByteData> AxisDataRepository::FindBuffer(const Axis& axis, const Shape& shape,
+                                                             std::string& derivedKey) const {
+  derivedKey.clear();
   const std::string& data_signature = axis.GetDataSignature();
   auto stored = bytes_.data.find(data_signature);
   if (stored == bytes_.data.end())
-    return data_signature;
+    return nullptr;
   auto built_for = shapes_.find(stored->second.get());
   if (built_for != shapes_.end() && built_for->second == shape)
-    return data_signature;
-  return DerivedKey(data_signature, shape);
+    return stored->second;
+  derivedKey = DerivedKey(data_signature, shape);
+  stored = bytes_.data.find(derivedKey);
+  return stored == bytes_.data.end() ? nullptr : stored->second;
 }
 
 void AxisDataRepository::StoreBuffer(const std::string& key,

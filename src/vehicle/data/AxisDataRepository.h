@@ -86,9 +86,11 @@ class AxisDataRepository {
 
   static Shape ShapeOf(const Axis& axis);
   static std::string DerivedKey(const std::string& dataSignature, const Shape& shape);
-  // The key of the buffer `axis` reads: its data signature, unless the
-  // buffer there was built for another shape.
-  std::string BufferKey(const Axis& axis, const Shape& shape) const;
+  // The buffer `axis` reads, or null when none is built yet. It is stored
+  // under the axis's data signature, unless the buffer there was built for
+  // another shape: then `derivedKey` is set to the key it has (or gets).
+  std::shared_ptr<AxisByteData> FindBuffer(const Axis& axis, const Shape& shape,
+                                           std::string& derivedKey) const;
   void StoreBuffer(const std::string& key, const std::shared_ptr<AxisByteData>& buffer,
                    const Shape& shape);
   static void DefineDepthSegments(AxisData& axis);
