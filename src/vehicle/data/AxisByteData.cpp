@@ -6,16 +6,6 @@
 
 namespace vehicle {
 
-namespace {
-
-// [offset, offset + length) lies inside `size` bytes, computed without
-// wrap-around.
-bool Fits(uint64_t offset, uint64_t length, uint64_t size) {
-  return offset <= size && length <= size - offset;
-}
-
-}  // namespace
-
 void AxisByteDataEventDispatcher::OnAxisByteDataChanging() {
   for (IAxisByteDataEventHandler* handler : handlers_)
     handler->OnAxisByteDataChanging();
@@ -46,7 +36,7 @@ void AxisByteData::SetBytes(const std::vector<unsigned char>& bytes) {
 
 util::Binary AxisByteData::GetBinary(unsigned int offset, unsigned int width,
                                      util::e_endian endian) const {
-  if (bytes_.empty() || !Fits(offset, width, bytes_.size()))
+  if (bytes_.empty() || !AxisByteData::Fits(offset, width, bytes_.size()))
     return util::Binary();
   return util::Binary(
       std::vector<uint8_t>(bytes_.begin() + offset, bytes_.begin() + offset + width), endian);
@@ -66,7 +56,7 @@ std::list<util::Binary> AxisByteData::GetBinaries(unsigned int width, unsigned i
 }
 
 void AxisByteData::SetBinary(const util::Binary& value, unsigned int offset) {
-  if (value.IsEmpty() || !Fits(offset, value.Size(), bytes_.size()))
+  if (value.IsEmpty() || !AxisByteData::Fits(offset, value.Size(), bytes_.size()))
     return;
   dispatcher_.OnAxisByteDataChanging();
   std::memcpy(bytes_.data() + offset, value.bytes.data(), value.Size());
@@ -82,7 +72,7 @@ void AxisByteData::SetBinaries(const std::list<util::Binary>& values, unsigned i
   for (const util::Binary& value : values) {
     if (position >= bytes_.size())
       break;
-    if (!value.IsEmpty() && Fits(position, value.Size(), bytes_.size()))
+    if (!value.IsEmpty() && AxisByteData::Fits(position, value.Size(), bytes_.size()))
       std::memcpy(bytes_.data() + position, value.bytes.data(), value.Size());
     position += stride;
   }

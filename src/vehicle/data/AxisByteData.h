@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <set>
 #include <vector>
@@ -94,6 +95,12 @@ class AxisByteData {
   // written. Values that do not fit are dropped. An empty list, or a stride of
   // 0, tells no one. `width` is not consulted.
   void SetBinaries(const std::list<util::Binary>& values, unsigned int width, unsigned int stride);
+
+  // [offset, offset + length) lies inside `size` bytes, computed without
+  // wrap-around.
+  static bool Fits(uint64_t offset, uint64_t length, uint64_t size) {
+    return offset <= size && length <= size - offset;
+  }
 
   // Registering the same handler again has no effect.
   void RegisterAxisByteDataEventListener(IAxisByteDataEventHandler& handler);

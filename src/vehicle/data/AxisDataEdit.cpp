@@ -6,14 +6,6 @@
 
 namespace vehicle {
 
-namespace {
-
-bool Fits(uint64_t offset, uint64_t length, uint64_t size) {
-  return offset <= size && length <= size - offset;
-}
-
-}  // namespace
-
 bool AxisData::EncodeMerged(double value, const unsigned char* old_bytes) const {
   // Cleared so that a conversion that leaves bytes unfilled sees zeros, as in
   // a fresh value.
@@ -41,7 +33,7 @@ bool AxisData::EncodeValues(const std::vector<double>& values, std::vector<unsig
   const size_t n = std::min<size_t>(values.size(), count_);
   for (size_t i = 0; i < n; ++i) {
     const uint64_t position = static_cast<uint64_t>(i) * stride_;
-    if (!Fits(position, width_, image.size()))
+    if (!AxisByteData::Fits(position, width_, image.size()))
       break;
     unsigned char* element = image.data() + position;
     // Without merging the converted bytes are taken whole.
@@ -201,7 +193,7 @@ bool AxisData::PutUnmaskedBinList(const std::vector<unsigned char>& bytes, unsig
       return false;
     length = static_cast<unsigned int>(bytes.size() - start);
   }
-  if (!IsDataValid() || !Fits(start, length, bytes.size()))
+  if (!IsDataValid() || !AxisByteData::Fits(start, length, bytes.size()))
     return false;
   if (IsRamOnly() && byte_data_->IsEmpty() && length != 0) {
     if (!layout_ok_ || length != static_cast<uint64_t>(count_) * stride_)

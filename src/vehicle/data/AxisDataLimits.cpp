@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <limits>
 
 #include "outside/DoublePrecision.h"
 #include "outside/FloatFormatParser.h"
@@ -173,12 +174,21 @@ double AxisData::CalculateDelta(int n) const {
   util::Binary bytes(std::vector<uint8_t>(), endian_);
   int64_t raw_min = 0;
   int64_t raw_max = 0;
+  // An unset limit stands for that end of T's range, not for -3.4e38.
   try {
-    conv_->ToBin(min, bytes);
-    raw_min = static_cast<T>(ReadInteger(bytes));
-    bytes.bytes.clear();
-    conv_->ToBin(max, bytes);
-    raw_max = static_cast<T>(ReadInteger(bytes));
+    if (IsUnset(min)) {
+      raw_min = std::numeric_limits<T>::min();
+    } else {
+      conv_->ToBin(min, bytes);
+      raw_min = static_cast<T>(ReadInteger(bytes));
+    }
+    if (IsUnset(max)) {
+      raw_max = std::numeric_limits<T>::max();
+    } else {
+      bytes.bytes.clear();
+      conv_->ToBin(max, bytes);
+      raw_max = static_cast<T>(ReadInteger(bytes));
+    }
   } catch (const std::exception&) {
     return 0.0;
   }
@@ -212,7 +222,6 @@ double AxisData::CalculateDelta(int n) const {
   double va = 0.0, vb = 0.0, low_end = min, high_end = max;
   if (!value_of(a, va) || !value_of(b, vb))
     return 0.0;
-  // An unset limit stands for the storage's end of the range, not for -3.4e38.
   if ((IsUnset(min) && !value_of(raw_min, low_end)) ||
       (IsUnset(max) && !value_of(raw_max, high_end)))
     return 0.0;

@@ -1,4 +1,5 @@
 #include <boost/crc.hpp>
+#include <cmath>
 #include <cstring>
 
 #include "outside/DoublePrecision.h"
@@ -40,12 +41,18 @@ void AxisData::ComputeSignatures(bool clean) {
   for (unsigned int i = 0; i < n; ++i) {
     double value = ReadValue(i);
     if (value != VALUE_NOT_SET) {
-      if (!(have_last && value == last_value)) {
-        last_value = value;
-        last_rounded = util::DoublePrecision::RoundDigitsAfterDecimal(value, precision);
-        have_last = true;
+      if (precision >= 0 && value == std::floor(value) && std::fabs(value) < 1e15) {
+        // A whole number has no digits after the point to round away; this
+        // skips the decimal rounding for the common integer tables.
+        value = value == 0.0 ? 0.0 : value;
+      } else {
+        if (!(have_last && value == last_value)) {
+          last_value = value;
+          last_rounded = util::DoublePrecision::RoundDigitsAfterDecimal(value, precision);
+          have_last = true;
+        }
+        value = last_rounded;
       }
-      value = last_rounded;
     }
     uint64_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
