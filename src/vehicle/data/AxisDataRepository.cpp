@@ -38,6 +38,8 @@ AxisDataRepository::~AxisDataRepository() = default;
 // ---------------------------------------------------------------- building
 
 bool AxisDataRepository::BuildAxes(const AxisHash& axes, const std::vector<unsigned char>& rom) {
+  shapes_.reserve(shapes_.size() + axes.size());
+  buffers_.reserve(buffers_.size() + axes.size());
   for (const auto& entry : axes) {
     if (!BuildAxis(entry.second, rom))
       return false;

@@ -41,6 +41,10 @@ bool AxisFits(const AxisData& axis, uint64_t size) {
 TableData::TableData(const std::shared_ptr<Table>& table) : table_(table) {}
 
 bool TableData::BuildTable(const AxisHash& axes) {
+  return BuildTable(AxisHash(axes));
+}
+
+bool TableData::BuildTable(AxisHash&& axes) {
   built = false;
   if (!table_ || axes.size() != table_->GetAxes().size())
     return false;
@@ -48,7 +52,7 @@ bool TableData::BuildTable(const AxisHash& axes) {
     if (!entry.second)
       return false;
   }
-  axes_ = axes;
+  axes_ = std::move(axes);
   built = true;
   return true;
 }

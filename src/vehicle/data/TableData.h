@@ -40,6 +40,7 @@ class TableData : public Data {
   // Built when `axes` holds one entry per axis of the definition (and none
   // is null); the map is then taken over. Otherwise not built.
   bool BuildTable(const AxisHash& axes);
+  bool BuildTable(AxisHash&& axes);
 
   // Tables reshaped with a new axis register it here, so that it is
   // dirty-tracked and copied with the others. Holds no ownership: a

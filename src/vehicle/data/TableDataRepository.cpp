@@ -74,6 +74,9 @@ bool TableDataRepository::BuildLinkedTables(const AxisDataRepository& axes,
                                             AxisDataRepository* link, TableHash& tables,
                                             TableHash& removed, const DeleteFeatureRemover& remover,
                                             bool buildRemoved, bool keep) {
+  // One store for both would be emptied by the restoring step below.
+  if (&tables == &removed)
+    return false;
   if (!keep)
     tables_.clear();
 

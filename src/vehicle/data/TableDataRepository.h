@@ -41,7 +41,8 @@ class TableDataRepository {
   // put back into `tables`; then every table the feature remover takes out
   // moves from `tables` into `removed` (and is built only with
   // `buildRemoved`), the others are built. True when every table that was
-  // to be built was built.
+  // to be built was built; false, with nothing done, when `tables` and
+  // `removed` are the same store.
   bool BuildTables(const AxisDataRepository& axes, TableHash& tables, TableHash& removed,
                    const DeleteFeatureRemover& remover, bool buildRemoved, bool keep);
   bool BuildTables(AxisDataRepository& axes, TableHash& tables, TableHash& removed,
