@@ -170,6 +170,11 @@ TEST_F(TableDataTest, SavesOnlyWhenEveryAxisFits) {
   EXPECT_FALSE(Table("Map A")->SaveTable(small));
   EXPECT_EQ(small, before);
   EXPECT_FALSE(TableData(Definition("Map A")).SaveTable(image));
+  // An ephemeral table is never written back.
+  ASSERT_TRUE(Table("Live Readout")->PutDouble(AXIS_Z, 0, 0, 200.0));
+  image = rom_;
+  EXPECT_TRUE(Table("Live Readout")->SaveTable(image));
+  EXPECT_EQ(image, rom_);
 }
 
 // Reads one axis element of a "table" document and prepares it as loading
