@@ -65,7 +65,7 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   AxisData(const AxisData&) = delete;
   AxisData& operator=(const AxisData&) = delete;
 
-  // ---- Building (AxisData.cpp) ----
+  // ---- Building and saving (AxisDataBuild.cpp) ----
 
   // Cuts this axis's bytes out of `rom` into a fresh buffer, attaches it and
   // returns it; null (and not built) when the axis does not fit the image or
@@ -185,7 +185,7 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // width, which would no longer match the bytes.
   bool SetDataType(const std::shared_ptr<DataType>& data_type);
 
-  // ---- Editing (AxisDataEdit.cpp) ----
+  // ---- Editing (AxisDataEdit.cpp; limits and steps in AxisDataLimits.cpp) ----
 
   // Writes one value under the bit mask. True when the bytes changed; an
   // unchanged value writes nothing and tells no listener.
