@@ -46,9 +46,12 @@ class AxisDataRepository {
   bool BuildAxis(const std::shared_ptr<Axis>& axis, const std::vector<unsigned char>& rom);
 
   // Takes in an axis data built elsewhere (a table reshaped with a new
-  // axis), with its buffer, so that it is dirty-tracked and deep-copied with
-  // the rest. True when it is held afterwards; false for a null or unbuilt
-  // axis, or when another axis data already holds its definition signature.
+  // axis), so that it is dirty-tracked and deep-copied with the rest. When
+  // the repository already holds the bytes it reads, it is attached to that
+  // buffer (and reads this instance's bytes); otherwise its own bytes become
+  // a new buffer of the repository. True when it is held afterwards; false
+  // for a null or unbuilt axis, or when another axis data already holds its
+  // definition signature.
   bool AddAxis(const std::shared_ptr<AxisData>& axis);
 
   bool HasAxis(const std::string& defSignature) const;
