@@ -108,7 +108,6 @@ TEST_F(AxisDataRepositoryTest, CopiesShareNothingWithTheSourceAndStartClean) {
 
   vehicle::AxisDataRepository assigned;
   assigned = copy;
-  EXPECT_EQ(assigned.GetAxes().size(), axes_.GetAxes().size());
   EXPECT_EQ(assigned.GetAxis(AxisOf("Map A", AXIS_Z)->GetDefSignature())->GetDouble(0u), 5.0);
 }
 
