@@ -20,5 +20,6 @@ Verb AddInfoVerb(CLI::App& app);
 Verb AddTablesVerb(CLI::App& app);
 Verb AddCacheVerb(CLI::App& app);
 Verb AddMonitorVerb(CLI::App& app);
+Verb AddImportVerb(CLI::App& app);
 
 }  // namespace ecucal_cli

@@ -12,17 +12,18 @@ int main(int argc, char** argv) {
   using namespace ecucal_cli;
 
   CLI::App app{
-      "Checks, describes and caches vehicle definitions, and decodes live-data replies.\n"
+      "Checks, describes and caches vehicle definitions, decodes live-data replies, and\n"
+      "imports RomRaider and EcuFlash definitions.\n"
       "Every verb prints readable text; --json prints one JSON document instead.",
       "ecucal"};
   app.require_subcommand(1, 1);
   app.footer(
-      "Exit status: 0 success; 1 definition invalid (check) or cache not verified; 2 definition\n"
-      "or cache unreadable; 3 bad request (unknown monitor or group, malformed reply);\n"
-      "64 malformed command line.");
+      "Exit status: 0 success; 1 definition invalid (check, import) or cache not verified;\n"
+      "2 definition, cache or import source unreadable; 3 bad request (unknown monitor, group,\n"
+      "ROM or processor, malformed reply); 64 malformed command line.");
 
-  std::vector<Verb> verbs = {AddCheckVerb(app), AddInfoVerb(app), AddTablesVerb(app),
-                             AddCacheVerb(app), AddMonitorVerb(app)};
+  std::vector<Verb> verbs = {AddCheckVerb(app), AddInfoVerb(app),    AddTablesVerb(app),
+                             AddCacheVerb(app), AddMonitorVerb(app), AddImportVerb(app)};
 
   try {
     app.parse(argc, argv);
