@@ -10,7 +10,9 @@ namespace vehicle {
 
 VehicleData::VehicleData(const std::shared_ptr<Vehicle>& vehicle) : vehicle_(vehicle) {}
 
-VehicleData::VehicleData(const VehicleData& other) : Data() { *this = other; }
+VehicleData::VehicleData(const VehicleData& other) : Data() {
+  *this = other;
+}
 
 VehicleData& VehicleData::operator=(const VehicleData& other) {
   if (this == &other)
@@ -86,6 +88,10 @@ int VehicleData::BuildTables(const std::vector<uint8_t>& rom, const std::vector<
   Vehicle& vehicle = *vehicle_;
   tables_.BuildTables(axes_, vehicle.GetTables(), vehicle.GetRemovedTables(),
                       vehicle.GetDeleteFeatureRemover(), build_removed, keep);
+  // Restricted tables still here are kept because one differs from stock.
+  const TableRestrictor& restrictor = vehicle.GetTableRestrictor();
+  for (const auto& entry : tables_.GetTables())
+    entry.second->SetRestricted(restrictor.IsRestricted(entry.first));
   restricted_tables_ = TableDataRepository();
   restricted_tables_.BuildUnrestrictedTables(axes_, vehicle.GetRemovedTables());
   return FinishTables();
@@ -330,7 +336,9 @@ bool VehicleData::ContainsTable(const std::string& id) const {
   return tables_.GetTable(id) != nullptr;
 }
 
-const TableDataRepository::Tables& VehicleData::GetTableHash() const { return tables_.GetTables(); }
+const TableDataRepository::TableDataHash& VehicleData::GetTableHash() const {
+  return tables_.GetTables();
+}
 
 std::shared_ptr<TableData> VehicleData::GetRestrictedTable(const std::string& id) const {
   return restricted_tables_.GetTable(id);
@@ -399,7 +407,9 @@ bool VehicleData::IsDirty() const {
   return axes_.IsDirty() || ephemeral_axes_.IsDirty() || toggles_.IsDirty();
 }
 
-bool VehicleData::IsRamDirty() const { return axes_.IsRamDirty() || ephemeral_axes_.IsRamDirty(); }
+bool VehicleData::IsRamDirty() const {
+  return axes_.IsRamDirty() || ephemeral_axes_.IsRamDirty();
+}
 
 void VehicleData::ClearDirtyState() {
   axes_.ClearDirtyState();

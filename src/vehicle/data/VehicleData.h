@@ -57,16 +57,14 @@ class VehicleData : public Data {
   // code; the instance is built only when the toggles built too.
   int BuildVehicle(const std::vector<uint8_t>& rom, const std::vector<uint8_t>& second,
                    bool build_removed);
-  int BuildUnrestrictedVehicle(const std::vector<uint8_t>& rom,
-                               const std::vector<uint8_t>& second);
+  int BuildUnrestrictedVehicle(const std::vector<uint8_t>& rom, const std::vector<uint8_t>& second);
   // `keep` keeps the tables (and their edits) of an earlier build.
   int BuildTables(const std::vector<uint8_t>& rom, const std::vector<uint8_t>& second,
                   bool build_removed, bool keep);
   int BuildUnrestrictedTables(const std::vector<uint8_t>& rom);
   // 3 on success, 0 on failure.
   int BuildToggles(const std::vector<uint8_t>& rom, const std::vector<uint8_t>& second, bool keep);
-  int BuildUnrestrictedToggles(const std::vector<uint8_t>& rom,
-                               const std::vector<uint8_t>& second);
+  int BuildUnrestrictedToggles(const std::vector<uint8_t>& rom, const std::vector<uint8_t>& second);
   // The axes of the ephemeral tables, read from the second image into a
   // repository of their own. An empty second image means no ephemeral tables.
   bool BuildEphemeralTables(const std::vector<uint8_t>& second);
@@ -103,7 +101,7 @@ class VehicleData : public Data {
 
   std::shared_ptr<TableData> GetTable(const std::string& id) const;
   bool ContainsTable(const std::string& id) const;
-  const TableDataRepository::Tables& GetTableHash() const;
+  const TableDataRepository::TableDataHash& GetTableHash() const;
   std::shared_ptr<TableData> GetRestrictedTable(const std::string& id) const;
   std::shared_ptr<ToggleData> GetToggle(const std::string& id) const;
   bool ContainsToggle(const std::string& id) const;

@@ -46,8 +46,8 @@ class VehicleDataTest : public ::testing::Test {
   void SetUp() override {
     definition_ = std::make_shared<vehicle::Vehicle>();
     std::string error;
-    ASSERT_TRUE(definition_->Load((kFixture / "kestrel.xml").string(), error,
-                                  vexa_xml::XML_LOAD_DEFAULT))
+    ASSERT_TRUE(
+        definition_->Load((kFixture / "kestrel.xml").string(), error, vexa_xml::XML_LOAD_DEFAULT))
         << error;
     ASSERT_TRUE(definition_->Validate(error)) << error;
     rom_ = ReadImage("kestrel.rom.bin");
@@ -124,8 +124,9 @@ TEST_F(VehicleDataTest, EditChangesOnlyItsBytesAndItsSlave) {
 TEST_F(VehicleDataTest, EphemeralTablesReadTheSecondImageAndAreNeverSaved) {
   auto from_stock = Build(stock_, stock_);
   auto data = Build(rom_, stock_);
-  EXPECT_EQ(data->GetTable("Knock Learned Values")->GetDoubleList(vehicle::AXIS_Z),
-            from_stock->GetTable("Knock Learned Values")->GetDoubleList(vehicle::AXIS_Z));
+  EXPECT_EQ(
+      data->GetTable("Knock Learned Values")->GetAxisData(vehicle::AXIS_Z)->GetDoubleList(),
+      from_stock->GetTable("Knock Learned Values")->GetAxisData(vehicle::AXIS_Z)->GetDoubleList());
   Image saved(rom_);
   ASSERT_TRUE(data->SaveVehicle(saved));
   EXPECT_TRUE(std::equal(saved.begin() + 0x10D00, saved.begin() + 0x10D10, rom_.begin() + 0x10D00));
@@ -183,7 +184,8 @@ TEST_F(VehicleDataTest, CopyBySelectionReportsEachSelection) {
   EXPECT_EQ(results.GetInvalidTableCopies(), std::set<std::string>{"No Such Item"});
   EXPECT_FALSE(results.WasCopySuccessful());
   EXPECT_FALSE(target->GetTable("Fuel Map A")->IsDifferent(source->GetTable("Fuel Map A")));
-  EXPECT_EQ(target->GetToggle("Flex Fuel")->IsEnabled(), source->GetToggle("Flex Fuel")->IsEnabled());
+  EXPECT_EQ(target->GetToggle("Flex Fuel")->IsEnabled(),
+            source->GetToggle("Flex Fuel")->IsEnabled());
 
   auto nothing = target->CopyTablesBySelection(nullptr, {TableSelection("Fuel Map A")});
   EXPECT_EQ(nothing.GetInvalidTableCopies(), std::set<std::string>{"Fuel Map A"});
