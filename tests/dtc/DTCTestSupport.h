@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include "dtc/ParserFactory.h"
@@ -161,6 +162,43 @@ inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
   for (uint8_t b : seg.mask)
     out << " " << unsigned(b);
   return out << std::dec << "}";
+}
+
+using SegmentMap = std::map<std::string, std::vector<Seg>>;
+
+// One family's reference parse of a small image: the codes and segments it
+// gives, and the common parameters whose absence the family refuses.
+struct FamilyCase {
+  const char* parser;
+  Image image;
+  TiXmlElement params;
+  SegmentMap expected;
+  std::vector<std::string> required;
+  const vehicle::IECUOffsetTranslator* translator = nullptr;
+  // Switching every code off leaves nothing on a second parse.
+  bool disabling_sticks = true;
+};
+
+inline void CheckFamily(const FamilyCase& c) {
+  SCOPED_TRACE(c.parser);
+  const ParseResult result = ParseWith(c.parser, c.image, c.params, c.translator);
+  ASSERT_TRUE(result.ok);
+  SegmentMap segments;
+  for (const auto& entry : result.toggles) {
+    segments[entry.first] = Segments(entry.second);
+  }
+  EXPECT_EQ(segments, c.expected);
+  if (c.disabling_sticks) {
+    const ParseResult again =
+        ReparseAfterDisabling(c.parser, c.image, c.params, Names(result.toggles), c.translator);
+    EXPECT_TRUE(again.ok);
+    EXPECT_TRUE(again.toggles.empty());
+  }
+  for (const std::string& name : c.required) {
+    TiXmlElement params = c.params;
+    params.RemoveAttribute(name.c_str());
+    EXPECT_FALSE(dtc::MakeParser(c.parser)->ValidateConfigXML(params)) << "without " << name;
+  }
 }
 
 }  // namespace dtctest
