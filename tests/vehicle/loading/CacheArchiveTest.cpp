@@ -6,7 +6,6 @@
 #include <iterator>
 #include <string>
 
-#include "vehicle/definition/XMLToggle.h"
 #include "vehicle/loading/Vehicle.h"
 
 namespace {
@@ -39,62 +38,6 @@ class CacheArchiveTest : public ::testing::Test {
   fs::path folder_;
   std::string path_;
 };
-
-TEST_F(CacheArchiveTest, WrittenCacheReadsBackWithTheSameObjects) {
-  Vehicle original;
-  std::string error;
-  original.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(original.IsLoaded()) << error;
-  original.Validate(error);
-  ASSERT_TRUE(original.SaveSerializedFile(path_));
-
-  Vehicle cached;
-  std::string cached_error;
-  cached.Load(path_, cached_error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(cached.IsLoaded()) << cached_error;
-  EXPECT_EQ(cached.GetLiveRomName(), "POST");
-  EXPECT_FLOAT_EQ(cached.GetVersion(), original.GetVersion());
-  EXPECT_EQ(cached.GetDataTypes().size(), original.GetDataTypes().size());
-  EXPECT_EQ(cached.GetGroups().size(), original.GetGroups().size());
-
-  // Byte vectors and hc16 offsets survive unchanged: the offsets were
-  // translated when the document was read and must not move again.
-  const auto& before = original.GetXMLToggles().findData("TG")->GetToggleStateDefinitionSegments();
-  const auto& after = cached.GetXMLToggles().findData("TG")->GetToggleStateDefinitionSegments();
-  ASSERT_EQ(after.size(), before.size());
-  ASSERT_EQ(after.size(), 1u);
-  EXPECT_EQ(after[0].rom_offset, before[0].rom_offset);
-  EXPECT_EQ(after[0].enabled_values, before[0].enabled_values);
-  EXPECT_EQ(after[0].disabled_values, before[0].disabled_values);
-}
-
-TEST_F(CacheArchiveTest, DamagedCacheRaisesTheArchiveException) {
-  Vehicle original;
-  std::string error;
-  original.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(original.SaveSerializedFile(path_));
-  const std::string bytes = CacheBytes();
-  ASSERT_GT(bytes.size(), 64u);
-
-  // Cut short, and with a length field announcing far more than there is.
-  std::string inflated = bytes;
-  inflated[inflated.size() / 2] = '\xFF';
-  inflated[inflated.size() / 2 + 1] = '\xFF';
-  for (const std::string& damaged :
-       {bytes.substr(0, bytes.size() / 2), std::string("junk"), inflated}) {
-    WriteCache(damaged);
-    Vehicle cached;
-    std::string cached_error;
-    try {
-      cached.Load(path_, cached_error, vexa_xml::XML_LOAD_DEFAULT);
-    } catch (const boost::archive::archive_exception&) {
-    }
-  }
-  WriteCache(bytes.substr(0, bytes.size() / 2));
-  Vehicle cached;
-  EXPECT_THROW(cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT),
-               boost::archive::archive_exception);
-}
 
 TEST_F(CacheArchiveTest, FlagByteOtherThanZeroOrOneIsRefused) {
   Vehicle original;

@@ -100,6 +100,7 @@ TEST_F(CacheTest, RoundTripKeepsEveryStoredMember) {
   EXPECT_EQ(cached.GetParsedToggles().size(), xml_.GetParsedToggles().size());
   EXPECT_EQ(cached.HasRealtimeTables(), xml_.HasRealtimeTables());
   EXPECT_TRUE(cached.GetMonitors().findData("SUM")->IsCompound());
+  EXPECT_EQ(cached.GetMonitors().findData("M3")->GetIds(), (std::vector<uint8_t>{0x10, 0x05}));
 
   // What the cache does not keep comes back at its default.
   EXPECT_EQ(cached.GetRomInfo().GetRomName(), "");
@@ -159,17 +160,6 @@ TEST_F(CacheTest, SharedAxesStayOneObject) {
   EXPECT_EQ(first, axis_of(cached, "A2"));
   EXPECT_EQ(first->GetRamOffsets(), axis_of(xml, "A1")->GetRamOffsets());
   EXPECT_GE(first.use_count(), 3);  // both tables and this test
-}
-
-TEST_F(CacheTest, Hc16OffsetsAreTranslatedOnceEitherWay) {
-  const auto xml_toggle = xml_.GetXMLToggles().findData("TG");
-  EXPECT_EQ(xml_toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
-  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
-  Vehicle cached;
-  std::string error;
-  cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
-  const auto toggle = cached.GetXMLToggles().findData("TG");
-  EXPECT_EQ(toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
 }
 
 TEST_F(CacheTest, RomInfoOnly) {
