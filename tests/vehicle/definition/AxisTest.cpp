@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <boost/archive/binary_iarchive.hpp>
-#include <boost/archive/binary_oarchive.hpp>
-#include <boost/serialization/shared_ptr.hpp>
 #include <functional>
-#include <sstream>
+
+#include "ArchiveTestSupport.h"
 
 namespace {
 
@@ -402,14 +400,8 @@ TEST(AxisTest, ArchiveKeepsTheStoredFields) {
   axis->SetDefSignature("def");
   axis->SetDataSignature("data");
   axis->SetResticted();
-  std::stringstream stream;
-  {
-    boost::archive::binary_oarchive out(stream);
-    out << axis;
-  }
   std::shared_ptr<Axis> copy;
-  boost::archive::binary_iarchive in(stream);
-  in >> copy;
+  ArchiveRoundTrip(axis, copy);
   ASSERT_TRUE(copy);
   EXPECT_EQ(copy->GetObjId(), "a");
   EXPECT_EQ(copy->GetAxisType(), vehicle::AXIS_Z);
