@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -108,7 +109,6 @@ TEST(DataMarkupDocTest, ParseErrorNamesFileLineAndColumn) {
   EXPECT_EQ(0u, error.find("earlier\n")) << "text must be appended";
   EXPECT_NE(std::string::npos, error.find(kDir + "/malformed.xml")) << error;
   EXPECT_NE(std::string::npos, error.find("line 3, column 3")) << error;
-  EXPECT_NE(std::string::npos, error.find("column")) << error;
   EXPECT_EQ('\n', error.back());
   EXPECT_EQ(nullptr, doc.FirstChildElement("vehicledef"));
   EXPECT_TRUE(doc.GetFilePath().empty());
@@ -174,21 +174,16 @@ class DataMarkupDocTempTest : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(DataMarkupDocTempTest, OversizedFileIsRefused) {
-  const std::string path = Write("big.xml", "<a/>");
-  fs::resize_file(path, DataMarkupDoc::kMaxFileBytes + 1);  // sparse, nothing is written
-  std::string error;
-  DataMarkupDoc doc;
-  EXPECT_FALSE(doc.InitFromFile(path, error));
-  EXPECT_NE(std::string::npos, error.find("larger than")) << error;
-}
-
-TEST_F(DataMarkupDocTempTest, NulByteIsRefused) {
-  const std::string path = Write("nul.xml", std::string("<a/>\0<b/>", 9));
-  std::string error;
-  DataMarkupDoc doc;
-  EXPECT_FALSE(doc.InitFromFile(path, error));
-  EXPECT_NE(std::string::npos, error.find("NUL")) << error;
+TEST_F(DataMarkupDocTempTest, OversizedFileAndNulByteAreRefused) {
+  const std::string big = Write("big.xml", "<a/>");
+  fs::resize_file(big, DataMarkupDoc::kMaxFileBytes + 1);  // sparse, nothing is written
+  const std::string nul = Write("nul.xml", std::string("<a/>\0<b/>", 9));
+  for (const auto& c : {std::make_pair(big, "larger than"), std::make_pair(nul, "NUL")}) {
+    std::string error;
+    DataMarkupDoc doc;
+    EXPECT_FALSE(doc.InitFromFile(c.first, error));
+    EXPECT_NE(std::string::npos, error.find(c.second)) << error;
+  }
 }
 
 TEST_F(DataMarkupDocTempTest, ReloadReplacesContent) {
