@@ -21,21 +21,15 @@ namespace n55 {
 const char kParser[] = "BMW_N55_DTC_PARSER";
 // Count at 0, codes at 0x10, states at 0x20, two bytes each.
 Image Table() {
-  return ImageBuilder(0x40)
-      .LE16(0x00, 5)
-      .LE16(0x10, 0x0420)
-      .LE16(0x20, 0x0001)  // enabled
-      .Bytes(0x12, {0x01, 0x05})
-      .LE16(0x22, 0x0001)  // unused slot: skipped
-      .LE16(0x14, 0x0420)
-      .LE16(0x24, 0x0080)  // disabled
-      .LE16(0x16, 0x0133)
-      .LE16(0x26, 0x8000)  // 00 80 is not the disabled state
-      .LE16(0x18, 0x0420)
-      .LE16(0x28, 0x0005)  // same code again
-      .LE16(0x1A, 0x0999)
-      .LE16(0x2A, 0x0001)  // past the count
-      .image();
+  ImageBuilder b(0x40);
+  b.LE16(0x00, 5);
+  b.LE16(0x10, 0x0420).LE16(0x20, 0x0001);         // enabled
+  b.Bytes(0x12, {0x01, 0x05}).LE16(0x22, 0x0001);  // unused slot: skipped
+  b.LE16(0x14, 0x0420).LE16(0x24, 0x0080);         // disabled
+  b.LE16(0x16, 0x0133).LE16(0x26, 0x8000);         // 00 80 is not the disabled state
+  b.LE16(0x18, 0x0420).LE16(0x28, 0x0005);         // same code again
+  b.LE16(0x1A, 0x0999).LE16(0x2A, 0x0001);         // past the count
+  return b.image();
 }
 TiXmlElement TableParams(const char* count = "0") {
   return Params({{kDef, "0x10"}, {kState, "0x20"}, {kCountAt, count}});
@@ -54,15 +48,12 @@ std::string CountedXml(const char* count_at, const char* states, const std::stri
 namespace honda {
 const char kParser[] = "HONDA_TRICORE_DTC_PARSER";
 Image Table() {
-  return ImageBuilder(0x50)
-      .LE16(0x02, 3)
-      .LE16(0x10, 0x0420)
-      .LE16(0x30, 0x0000)
-      .LE16(0x14, 0x0300)
-      .LE16(0x34, 0xFFFF)  // disabled
-      .LE16(0x18, 0x0420)
-      .LE16(0x38, 0x00FF)
-      .image();
+  ImageBuilder b(0x50);
+  b.LE16(0x02, 3);
+  b.LE16(0x10, 0x0420).LE16(0x30, 0x0000);
+  b.LE16(0x14, 0x0300).LE16(0x34, 0xFFFF);  // disabled
+  b.LE16(0x18, 0x0420).LE16(0x38, 0x00FF);
+  return b.image();
 }
 TiXmlElement TableParams(const std::string& ranges = "") {
   return ParamsFromXml(CountedXml("2", "0x30", ranges));
@@ -72,19 +63,14 @@ TiXmlElement TableParams(const std::string& ranges = "") {
 namespace tricore {
 const char kParser[] = "VOLKSWAGEN_TRICORE_DTC_PARSER";
 Image Table() {
-  return ImageBuilder(0x60)
-      .LE16(0x00, 4)
-      .LE16(0x10, 0x0420)
-      .LE16(0x40, 0x0001)
-      .LE16(0x14, 0x0300)
-      .LE16(0x44, 0xFDFF)  // disabled
-      .LE16(0x18, 0x0420)
-      .LE16(0x48, 0x1234)
-      .LE16(0x1C, 0x0101)
-      .LE16(0x4C, 0xFFFD)  // the bytes FD FF are not the disabled state
-      .LE16(0x20, 0x0999)
-      .LE16(0x50, 0x0001)  // past the count
-      .image();
+  ImageBuilder b(0x60);
+  b.LE16(0x00, 4);
+  b.LE16(0x10, 0x0420).LE16(0x40, 0x0001);
+  b.LE16(0x14, 0x0300).LE16(0x44, 0xFDFF);  // disabled
+  b.LE16(0x18, 0x0420).LE16(0x48, 0x1234);
+  b.LE16(0x1C, 0x0101).LE16(0x4C, 0xFFFD);  // the bytes FD FF are not the disabled state
+  b.LE16(0x20, 0x0999).LE16(0x50, 0x0001);  // past the count
+  return b.image();
 }
 TiXmlElement TableParams(const std::string& ranges = "") {
   return ParamsFromXml(CountedXml("0", "0x40", ranges));
@@ -95,17 +81,13 @@ namespace gt3 {
 const char kParser[] = "VOLKSWAGEN_TRICORE_DTC_PARSER_GT3";
 // One state byte per entry.
 Image Table() {
-  return ImageBuilder(0x60)
-      .LE16(0x00, 4)
-      .LE16(0x10, 0x0420)
-      .U8(0x40, 0x01)
-      .LE16(0x14, 0x0300)
-      .U8(0x41, 0x0B)  // disabled
-      .LE16(0x18, 0x0420)
-      .U8(0x42, 0x0F)
-      .LE16(0x1C, 0x0101)
-      .U8(0x43, 0x00)
-      .image();
+  ImageBuilder b(0x60);
+  b.LE16(0x00, 4);
+  b.LE16(0x10, 0x0420).U8(0x40, 0x01);
+  b.LE16(0x14, 0x0300).U8(0x41, 0x0B);  // disabled
+  b.LE16(0x18, 0x0420).U8(0x42, 0x0F);
+  b.LE16(0x1C, 0x0101).U8(0x43, 0x00);
+  return b.image();
 }
 TiXmlElement TableParams(const std::string& ranges = "") {
   return ParamsFromXml(CountedXml("0", "0x40", ranges));
@@ -116,13 +98,9 @@ namespace simos {
 const char kParser[] = "VOLKSWAGEN_SIMOS_DTC_PARSER";
 // Codes every 4 bytes from 0x10, state bytes from `states`.
 Image Table(uint32_t states = 0x40) {
-  return ImageBuilder(0x220)
-      .LE16(0x10, 0x0420)
-      .LE16(0x14, 0x0300)
-      .LE16(0x18, 0x0420)
-      .LE16(0x1C, 0x0101)
-      .Bytes(states, {0x01, 0x00, 0x05, 0x02})
-      .image();
+  ImageBuilder b(0x220);
+  b.LE16(0x10, 0x0420).LE16(0x14, 0x0300).LE16(0x18, 0x0420).LE16(0x1C, 0x0101);
+  return b.Bytes(states, {0x01, 0x00, 0x05, 0x02}).image();
 }
 TiXmlElement TableParams(uint32_t states = 0x40, const char* end = "0x22",
                          const std::string& ranges = "") {
@@ -136,13 +114,10 @@ TiXmlElement TableParams(uint32_t states = 0x40, const char* end = "0x22",
 namespace porsche {
 const char kParser[] = "PORSCHE_SIMOS_DTC_PARSER";
 Image Table() {
-  return ImageBuilder(0x60)
-      .LE16(0x10, 0x0420)
-      .LE16(0x16, 0x0300)
-      .LE16(0x1C, 0x0420)
-      .LE16(0x22, 0x00C1)  // past the end address
-      .Bytes(0x40, {0x03, 0x00, 0x01, 0x01})
-      .image();
+  ImageBuilder b(0x60);
+  b.LE16(0x10, 0x0420).LE16(0x16, 0x0300).LE16(0x1C, 0x0420);
+  b.LE16(0x22, 0x00C1);  // past the end address
+  return b.Bytes(0x40, {0x03, 0x00, 0x01, 0x01}).image();
 }
 TiXmlElement TableParams(const char* end = "0x22") {
   return Params({{kDef, "0x10"}, {kState, "0x40"}, {kSize, "6"}, {kEnd, end}});
@@ -153,19 +128,12 @@ namespace nissan {
 const char kParser[] = "NISSAN_HITACHI_DTC_PARSER";
 // 8-byte entries from 0x10 to 0x30: state byte index, bit number, code at +6.
 Image Table() {
-  return ImageBuilder(0x90)
-      .Bytes(0x10, {0, 3})
-      .BE16(0x16, 0x0420)  // bit 3 of state byte 0
-      .Bytes(0x18, {1, 0})
-      .BE16(0x1E, 0x0300)  // bit 0 of state byte 1: clear
-      .Bytes(0x20, {0, 7})
-      .BE16(0x26, 0x0420)  // same code, bit 7
-      .Bytes(0x28, {2, 40})
-      .BE16(0x2E, 0x0101)  // no such bit
-      .U8(0x80, 0x88)
-      .U8(0x81, 0xFE)
-      .U8(0x82, 0xFF)
-      .image();
+  ImageBuilder b(0x90);
+  b.Bytes(0x10, {0, 3}).BE16(0x16, 0x0420);   // bit 3 of state byte 0
+  b.Bytes(0x18, {1, 0}).BE16(0x1E, 0x0300);   // bit 0 of state byte 1: clear
+  b.Bytes(0x20, {0, 7}).BE16(0x26, 0x0420);   // same code, bit 7
+  b.Bytes(0x28, {2, 40}).BE16(0x2E, 0x0101);  // no such bit
+  return b.Bytes(0x80, {0x88, 0xFE, 0xFF}).image();
 }
 TiXmlElement TableParams(const char* end = "0x30") {
   return Params({{kDef, "0x10"}, {kState, "0x80"}, {kSize, "8"}, {kEnd, end}});
@@ -177,23 +145,12 @@ const char kParser[] = "FORD_INFINEON_DTC_PARSER";
 // Three LE24 record pointers, 8 bytes apart, from 0 to 0x18. A record holds
 // its code at +0 and its state address in bytes +8 (S), +5 and +6.
 Image Table() {
-  return ImageBuilder(0x200)
-      .LE24(0x00, 0x40)
-      .LE24(0x08, 0x50)
-      .LE24(0x10, 0x60)
-      .Bytes(0x40, {0x20, 0x04})
-      .U8(0x48, 0x80)
-      .U8(0x45, 0x01)
-      .Bytes(0x50, {0x00, 0x03})
-      .U8(0x58, 0x81)
-      .U8(0x55, 0x01)
-      .Bytes(0x60, {0x20, 0x04})
-      .U8(0x68, 0x82)
-      .U8(0x65, 0x01)
-      .U8(0x180, 0x07)
-      .U8(0x181, 0x00)  // disabled
-      .U8(0x182, 0x01)
-      .image();
+  ImageBuilder b(0x200);
+  b.LE24(0x00, 0x40).LE24(0x08, 0x50).LE24(0x10, 0x60);
+  b.Bytes(0x40, {0x20, 0x04}).U8(0x48, 0x80).U8(0x45, 0x01);
+  b.Bytes(0x50, {0x00, 0x03}).U8(0x58, 0x81).U8(0x55, 0x01);
+  b.Bytes(0x60, {0x20, 0x04}).U8(0x68, 0x82).U8(0x65, 0x01);
+  return b.Bytes(0x180, {0x07, 0x00, 0x01}).image();  // 0x181 disabled
 }
 TiXmlElement TableParams(const char* end = "0x18") {
   return Params({{kDef, "0"}, {kSize, "8"}, {kEnd, end}});
@@ -224,23 +181,17 @@ TiXmlElement TableParams() {
 namespace dsg {
 const char kParser[] = "VOLKSWAGEN_DSG_DTC_PARSER";
 Image Table() {
-  return ImageBuilder(0xA0)
-      // block 0: codes at 0x00, states at 0x20
-      .LE16(0x00, 0x0420)
-      .LE16(0x20, 0x0001)
-      .LE16(0x02, 0x0300)
-      .LE16(0x22, 0x0000)
-      .LE16(0x04, 0x0101)
-      .LE16(0x24, 0x0100)
-      // block 1: codes at 0x40, states at 0x60
-      .LE16(0x40, 0x0420)
-      .LE16(0x60, 0x0007)
-      .LE16(0x42, 0xC100)
-      .LE16(0x62, 0x0000)
-      // block 2 exists in the image but not in the block count
-      .LE16(0x80, 0x0222)
-      .LE16(0x90, 0x0001)
-      .image();
+  ImageBuilder b(0xA0);
+  // block 0: codes at 0x00, states at 0x20
+  b.LE16(0x00, 0x0420).LE16(0x20, 0x0001);
+  b.LE16(0x02, 0x0300).LE16(0x22, 0x0000);
+  b.LE16(0x04, 0x0101).LE16(0x24, 0x0100);
+  // block 1: codes at 0x40, states at 0x60
+  b.LE16(0x40, 0x0420).LE16(0x60, 0x0007);
+  b.LE16(0x42, 0xC100).LE16(0x62, 0x0000);
+  // block 2 exists in the image but not in the block count
+  b.LE16(0x80, 0x0222).LE16(0x90, 0x0001);
+  return b.image();
 }
 TiXmlElement TableParams(const char* blocks = "2") {
   return Params({{"dtc_structs", blocks},

@@ -20,20 +20,14 @@ namespace n54 {
 const char kParser[] = "BMW_N54_DTC_PARSER";
 // Entries of 8 bytes at 0x10: code low byte first, state byte at +6.
 Image Table() {
-  return ImageBuilder(0x60)
-      .LE16(0x10, 0x0420)
-      .U8(0x16, 0x05)  // enabled
-      .LE16(0x18, 0x0101)
-      .U8(0x1E, 0x00)  // disabled
-      .LE16(0x20, 0x0420)
-      .U8(0x26, 0x01)  // same code again
-      .LE16(0x28, 0xC100)
-      .U8(0x2E, 0x80)  // U0100
-      .LE16(0x30, 0x0000)
-      .U8(0x36, 0x01)  // end of table
-      .LE16(0x38, 0x0300)
-      .U8(0x3E, 0x01)  // past the end: never read
-      .image();
+  ImageBuilder b(0x60);
+  b.LE16(0x10, 0x0420).U8(0x16, 0x05);  // enabled
+  b.LE16(0x18, 0x0101).U8(0x1E, 0x00);  // disabled
+  b.LE16(0x20, 0x0420).U8(0x26, 0x01);  // same code again
+  b.LE16(0x28, 0xC100).U8(0x2E, 0x80);  // U0100
+  b.LE16(0x30, 0x0000).U8(0x36, 0x01);  // end of table
+  b.LE16(0x38, 0x0300).U8(0x3E, 0x01);  // past the end: never read
+  return b.image();
 }
 TiXmlElement TableParams() {
   return Params({{kDef, "0x10"}, {kSize, "8"}});
@@ -44,19 +38,12 @@ namespace ppc {
 const char kParser[] = "MAZDA_PPC_DTC_PARSER";
 // 16-byte entries at 0 with the state address at +12.
 Image Table() {
-  return ImageBuilder(0x120)
-      .BE16(0x00, 0x0420)
-      .BE32(0x0C, 0x100)
-      .Bytes(0x100, {0x01, 0x02})  // enabled
-      .BE16(0x10, 0x0300)
-      .BE32(0x1C, 0x104)  // state 0
-      .BE16(0x20, 0x0420)
-      .BE32(0x2C, 0x108)
-      .Bytes(0x108, {0x80, 0x00})  // again
-      .BE16(0x30, 0x0500)
-      .BE32(0x3C, 0x40000001)  // beyond the limit
-      .BE16(0x40, 0xFFFF)
-      .image();
+  ImageBuilder b(0x120);
+  b.BE16(0x00, 0x0420).BE32(0x0C, 0x100).Bytes(0x100, {0x01, 0x02});  // enabled
+  b.BE16(0x10, 0x0300).BE32(0x1C, 0x104);                             // state 0
+  b.BE16(0x20, 0x0420).BE32(0x2C, 0x108).Bytes(0x108, {0x80, 0x00});  // again
+  b.BE16(0x30, 0x0500).BE32(0x3C, 0x40000001);                        // beyond the limit
+  return b.BE16(0x40, 0xFFFF).image();
 }
 }  // namespace ppc
 
@@ -115,22 +102,15 @@ namespace hitachi {
 const char kParser[] = "SUBARU_HITACHI_DTC_PARSER";
 // 16 state bytes at 0 (up to the code table at 0x10); code i at 0x12 + 4i.
 Image Table() {
-  return ImageBuilder(0x60)
-      .U8(0, 0x01)
-      .BE16(0x12, 0x0420)  // enabled
-      .U8(1, 0x00)
-      .BE16(0x16, 0x0300)  // disabled
-      .U8(2, 0x01)
-      .BE16(0x1A, 0xFFFF)  // unused code
-      .U8(3, 0x01)
-      .BE16(0x1E, 0x4BB0)  // reserved code
-      .U8(4, 0x01)
-      .BE16(0x22, 0x0000)  // code 0000 is a real code
-      .U8(5, 0x01)
-      .BE16(0x26, 0x0420)  // same code again
-      .U8(6, 0x02)
-      .BE16(0x2A, 0x0101)  // only 0x01 means enabled
-      .image();
+  ImageBuilder b(0x60);
+  b.U8(0, 0x01).BE16(0x12, 0x0420);  // enabled
+  b.U8(1, 0x00).BE16(0x16, 0x0300);  // disabled
+  b.U8(2, 0x01).BE16(0x1A, 0xFFFF);  // unused code
+  b.U8(3, 0x01).BE16(0x1E, 0x4BB0);  // reserved code
+  b.U8(4, 0x01).BE16(0x22, 0x0000);  // code 0000 is a real code
+  b.U8(5, 0x01).BE16(0x26, 0x0420);  // same code again
+  b.U8(6, 0x02).BE16(0x2A, 0x0101);  // only 0x01 means enabled
+  return b.image();
 }
 TiXmlElement TableParams(const char* states = "0") {
   return Params({{kDef, "0x10"}, {kState, states}, {kSize, "4"}, {"dtc_pcode_idx", "2"}});
@@ -141,16 +121,12 @@ namespace isocan {
 const char kParser[] = "SUBARU_HITACHI_ISOCAN_DTC_PARSER";
 // 21 state bytes at 0; the code of bit k of byte n at 0x100 + 16n + 2k.
 Image Table() {
-  return ImageBuilder(0x260)
-      .U8(0, 0x05)  // bits 0 and 2
-      .Bytes(0x100, {0x04, 0x20})
-      .Bytes(0x104, {0x00, 0x00})  // zero code outside byte 20: skipped
-      .U8(1, 0x80)
-      .Bytes(0x11E, {0x04, 0x20})  // same code again
-      .U8(2, 0x00)
-      .Bytes(0x120, {0x03, 0x00})  // bit clear
-      .U8(20, 0x03)                // zero codes of bits 0 and 1 count here
-      .image();
+  ImageBuilder b(0x260);
+  b.U8(0, 0x05).Bytes(0x100, {0x04, 0x20});  // bits 0 and 2
+  b.Bytes(0x104, {0x00, 0x00});              // zero code outside byte 20: skipped
+  b.U8(1, 0x80).Bytes(0x11E, {0x04, 0x20});  // same code again
+  b.U8(2, 0x00).Bytes(0x120, {0x03, 0x00});  // bit clear
+  return b.U8(20, 0x03).image();             // zero codes of bits 0 and 1 count here
 }
 TiXmlElement TableParams(const char* endian = "BIG") {
   return Params({{kDef, "0x100"}, {kState, "0"}, {"dtc_count", "21"}, {"endian", endian}});

@@ -137,30 +137,14 @@ inline std::vector<std::string> Names(const ToggleMap& toggles) {
   return names;
 }
 
-// Switches the named toggles of a first parse off in a copy of `image` and
-// parses the copy again.
-inline ParseResult ReparseAfterDisabling(
-    const std::string& parser, const Image& image, const TiXmlElement& params,
-    const std::vector<std::string>& names,
-    const vehicle::IECUOffsetTranslator* translator = nullptr) {
-  const ParseResult first = ParseWith(parser, image, params, translator);
-  Image changed = image;
-  for (const std::string& name : names) {
-    WriteDisabled(first.toggles.at(name), changed);
-  }
-  return ParseWith(parser, changed, params, translator);
-}
-
 inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
-  out << "{0x" << std::hex << seg.offset << " en";
-  for (uint8_t b : seg.enabled)
-    out << " " << unsigned(b);
-  out << " dis";
-  for (uint8_t b : seg.disabled)
-    out << " " << unsigned(b);
-  out << " mask";
-  for (uint8_t b : seg.mask)
-    out << " " << unsigned(b);
+  out << "{0x" << std::hex << seg.offset;
+  for (const std::vector<uint8_t>* bytes : {&seg.enabled, &seg.disabled, &seg.mask}) {
+    out << " [";
+    for (uint8_t b : *bytes)
+      out << " " << unsigned(b);
+    out << " ]";
+  }
   return out << std::dec << "}";
 }
 
@@ -189,8 +173,11 @@ inline void CheckFamily(const FamilyCase& c) {
   }
   EXPECT_EQ(segments, c.expected);
   if (c.disabling_sticks) {
-    const ParseResult again =
-        ReparseAfterDisabling(c.parser, c.image, c.params, Names(result.toggles), c.translator);
+    Image disabled = c.image;
+    for (const auto& entry : result.toggles) {
+      WriteDisabled(entry.second, disabled);
+    }
+    const ParseResult again = ParseWith(c.parser, disabled, c.params, c.translator);
     EXPECT_TRUE(again.ok);
     EXPECT_TRUE(again.toggles.empty());
   }
