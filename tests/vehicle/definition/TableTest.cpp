@@ -42,28 +42,17 @@ TEST(TableTest, TypeFollowsTheAxesAndZTakesTheirShape) {
       <axis id="y" type="y" rom_offset="0"/><axis id="w" type="w" count="3" rom_offset="0"/>
       <axis id="z" type="z" rom_offset="0"/></table>)");
   ASSERT_TRUE(d.ok);
-  EXPECT_EQ(d["t"]->GetTableType(), vehicle::TABLE_3D);
-  auto z = d["t"]->GetAxis(vehicle::AXIS_Z);
-  ASSERT_TRUE(z);
-  EXPECT_EQ(z->GetCount(), 192u);
-  EXPECT_EQ(z->GetDimensions().x, 16u);
-  EXPECT_EQ(z->GetDimensions().y, 12u);
-  EXPECT_EQ(z->GetDimensions().z, 1u);
-
-  EXPECT_EQ(d["d"]->GetTableType(), vehicle::TABLE_DATA);
-  z = d["d"]->GetAxis(vehicle::AXIS_Z);
-  EXPECT_EQ(z->GetDimensions().x, 8u);
-  EXPECT_EQ(z->GetDimensions().y, 1u);
-  EXPECT_EQ(z->GetDimensions().z, 1u);
-  EXPECT_EQ(z->GetCount(), 8u);
-
+  // Type, then the z axis's x, y, z and count.
+  const auto shape = [&d](const char* id) {
+    const auto z = d[id]->GetAxis(vehicle::AXIS_Z);
+    const auto dims = z->GetDimensions();
+    return std::vector<uint32_t>{static_cast<uint32_t>(d[id]->GetTableType()), dims.x, dims.y,
+                                 dims.z, z->GetCount()};
+  };
+  EXPECT_EQ(shape("t"), (std::vector<uint32_t>{vehicle::TABLE_3D, 16, 12, 1, 192}));
+  EXPECT_EQ(shape("d"), (std::vector<uint32_t>{vehicle::TABLE_DATA, 8, 1, 1, 8}));
   // An absent or countless axis counts as 1.
-  EXPECT_EQ(d["w"]->GetTableType(), vehicle::TABLE_4D);
-  z = d["w"]->GetAxis(vehicle::AXIS_Z);
-  EXPECT_EQ(z->GetDimensions().z, 3u);
-  EXPECT_EQ(z->GetDimensions().x, 2u);
-  EXPECT_EQ(z->GetDimensions().y, 1u);
-  EXPECT_EQ(z->GetCount(), 6u);
+  EXPECT_EQ(shape("w"), (std::vector<uint32_t>{vehicle::TABLE_4D, 2, 1, 3, 6}));
 }
 
 TEST(TableTest, AxisCountOutsideOneToFourHasNoType) {
