@@ -23,36 +23,6 @@ std::string Where(const DataMarkupDoc& doc) {
   return where != nullptr ? where : "?";
 }
 
-// Loads a document and its includes depth first, each document alive while its includes load,
-// recording the "where" of every leaf reached.
-bool LoadTree(const std::string& path, std::string& error, std::vector<std::string>& leaves) {
-  DataMarkupDoc doc;
-  if (!doc.InitFromFile(path, error, vexa_xml::XML_LOAD_DEFAULT)) {
-    return false;
-  }
-  const TiXmlElement* root = doc.FirstChildElement("vehicledef");
-  if (root == nullptr) {
-    leaves.push_back(Where(doc));
-    return true;
-  }
-  bool ok = true;
-  for (const TiXmlElement* inc = root->FirstChildElement("include"); inc != nullptr;
-       inc = inc->NextSiblingElement("include")) {
-    ok = LoadTree(inc->GetText() != nullptr ? inc->GetText() : "", error, leaves) && ok;
-  }
-  return ok;
-}
-
-TEST(DataMarkupDocTest, IncludesResolveAgainstTheIncludingDocument) {
-  std::string error;
-  std::vector<std::string> leaves;
-  ASSERT_TRUE(LoadTree(kDir + "/top.xml", error, leaves)) << error;
-  EXPECT_EQ(error, "");
-  EXPECT_EQ((std::vector<std::string>{"grand", "sub"}), leaves);
-  // Once the tree is gone, nothing is left on the folder stack.
-  EXPECT_EQ("leaf.xml", DataMarkupDoc::ResolvePath("leaf.xml"));
-}
-
 TEST(DataMarkupDocTest, InnermostLiveDocumentDecides) {
   std::string error;
   DataMarkupDoc top;

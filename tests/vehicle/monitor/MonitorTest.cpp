@@ -100,71 +100,43 @@ TEST(MonitorReadTest, ProtocolWordsMatchWithoutRegardToCase) {
 
 TEST(MonitorValidateTest, PlainMonitorRules) {
   Monitor::DataTypeStore types;
-  auto dt = std::make_shared<vehicle::DataType>();
-  dt->SetObjId("dt");
-  types.addData("dt", dt);
+  types.addData("dt", std::make_shared<vehicle::DataType>());
+  types.findData("dt")->SetObjId("dt");
 
-  struct Case {
-    const char* xml;
+  // Each case takes one thing from, or adds one to, a valid monitor.
+  const std::string dt = R"( datatype="dt")";
+  const std::string ecu = R"( target="ecu")";
+  const std::string ram = R"( protocol="ram" address="1")";
+  const std::string range = R"( display_min="0" display_max="1")";
+  const std::string comms = dt + ecu + range + "><comms protocol=";
+  const struct {
+    std::string xml;  // attributes and children of monitor "m"
     vehicle::validate_codes_t code;
+  } cases[] = {
+      {dt + ecu + ram + range + ">", Monitor::VALID},
+      {R"( datatype="none")" + ecu + ram + range + ">", Monitor::INVALID_DATA_TYPE},
+      {ecu + ram + range + ">", Monitor::INVALID_DATA_TYPE},
+      {dt + ecu + ram + R"( display_min="0">)", Monitor::INVALID_DISPLAY_RANGE},
+      {dt + ecu + ram + R"( input_only="1">)", Monitor::VALID},
+      {dt + ecu + R"( protocol="ram")" + range + ">", Monitor::INVALID_ADDRESS},
+      {comms + R"("iso_mode_22" id="0x10,0x05"/>)", Monitor::INVALID_OFFSET},
+      {comms + R"("ISO_MODE_22" id="0x10,0x05" offset="0"/>)", Monitor::VALID},
+      {comms + R"("iso_mode_22" id="0x10" offset="0"/>)", Monitor::INVALID_IDS},
+      {comms + R"("iso_mode_21" id="1,2" offset="0"/>)", Monitor::INVALID_IDS},
+      {comms + R"("data_ident" id="1,2,3" offset="0"/>)", Monitor::VALID},
+      {dt + ecu + R"( protocol="bogus" address="1")" + range + ">", Monitor::INVALID_PROTOCOL},
+      {dt + ram + range + ">", Monitor::INVALID_MODULE},
+      {dt + R"( target="engine")" + ram + range + ">", Monitor::INVALID_MODULE},
   };
-  const Case cases[] = {
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="none" protocol="ram" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_DATA_TYPE},
-      {R"(<monitor id="m" protocol="ram" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_DATA_TYPE},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
-           display_min="0"/>)",
-       Monitor::INVALID_DISPLAY_RANGE},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
-           input_only="1"/>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_ADDRESS},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="iso_mode_22" id="0x10,0x05"/></monitor>)",
-       Monitor::INVALID_OFFSET},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="ISO_MODE_22" id="0x10,0x05" offset="0"/></monitor>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="iso_mode_22" id="0x10" offset="0"/></monitor>)",
-       Monitor::INVALID_IDS},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="iso_mode_21" id="1,2" offset="0"/></monitor>)",
-       Monitor::INVALID_IDS},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="data_ident" id="1,2,3" offset="0"/></monitor>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="dt" protocol="bogus" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_PROTOCOL},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_MODULE},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="engine" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_MODULE},
-  };
-  for (const Case& c : cases) {
-    const std::string xml = std::string("<r>") + c.xml + "</r>";
+  for (const auto& c : cases) {
+    const std::string xml = R"(<r><monitor id="m")" + c.xml + "</monitor></r>";
     Monitor::MonitorStore store = ReadXml(xml.c_str());
     ASSERT_TRUE(store.dataExists("m")) << c.xml;
     const MonitorPtr m = store.findData("m");
     m->ResolveReferences(types);
     EXPECT_EQ(m->Validate(), c.code) << c.xml;
   }
-}
-
-TEST(MonitorValidateTest, EmptyIdFailsFirst) {
-  Monitor m;
-  EXPECT_EQ(m.Validate(), Monitor::INVALID_ID);
+  EXPECT_EQ(Monitor().Validate(), Monitor::INVALID_ID);
 }
 
 TEST(MonitorValidateTest, CompoundRules) {
