@@ -162,6 +162,27 @@ TEST_F(CacheTest, SharedAxesStayOneObject) {
   EXPECT_GE(first.use_count(), 3);  // both tables and this test
 }
 
+// The read-only flag follows the vehicle id and the 4-byte version; any
+// value but 0 or 1 marks a damaged cache.
+TEST_F(CacheTest, FlagByteOtherThanZeroOrOneIsRefused) {
+  ASSERT_TRUE(xml_.SaveSerializedFile(path_));
+  std::string bytes = ReadCache();
+  const std::size_t flag = bytes.find("CACHE_SD") + 8 + 4;
+  ASSERT_LT(flag, bytes.size());
+  ASSERT_EQ(bytes[flag], '\x01');
+  bytes[flag] = '\x7E';
+  WriteCache(bytes);
+  Vehicle damaged;
+  EXPECT_THROW(damaged.Load(path_, error_, vexa_xml::XML_LOAD_DEFAULT),
+               boost::archive::archive_exception);
+  bytes[flag] = '\0';
+  WriteCache(bytes);
+  Vehicle writable;
+  writable.Load(path_, error_, vexa_xml::XML_LOAD_DEFAULT);
+  EXPECT_TRUE(writable.IsLoaded());
+  EXPECT_FALSE(writable.IsReadOnly());
+}
+
 TEST_F(CacheTest, RomInfoOnly) {
   ASSERT_TRUE(xml_.SaveSerializedFile(path_));
   Vehicle cached;
