@@ -13,10 +13,14 @@ TEST_DIR ?= build/sanitize
 BENCH_DIR ?= build/bench
 FUZZ_DIR ?= build/fuzz
 FUZZ_SECONDS ?= 60
+PACKAGE_DIR ?= build/package
+# Debian's interpreter: the Python module is built for and tested with it.
+PYTHON ?= /usr/bin/python3
 
 PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config \
             libtinyxml-dev libboost-serialization-dev libmuparser-dev libssl-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
+            python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev
 
 .PHONY: deps build test demo bench fuzz format clean
 
@@ -28,7 +32,8 @@ build: deps
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 test: deps
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DECUCAL_SANITIZE=ON -DECUCAL_BUILD_TESTS=ON
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DECUCAL_SANITIZE=ON -DECUCAL_BUILD_TESTS=ON \
+	  -DECUCAL_BUILD_PYTHON=ON -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build $(TEST_DIR) -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(TEST_DIR) --output-on-failure -j$(JOBS)
