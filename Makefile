@@ -3,6 +3,7 @@
 #   make build  release build of the library and the command
 #   make test   sanitizer build, then every test through CTest
 #   make demo   release build, then the command on the bundled sample
+#   make package  release build, then the Debian packages (ecucal, python3-ecucal)
 #   make bench  release build of the benchmarks, then run them
 #   make fuzz   libFuzzer targets (clang), each for FUZZ_SECONDS
 #   make format clang-format the tree
@@ -20,9 +21,9 @@ PYTHON ?= /usr/bin/python3
 PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config \
             libtinyxml-dev libboost-serialization-dev libmuparser-dev libssl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
-            python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev
+            python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev file
 
-.PHONY: deps build test demo bench fuzz format clean
+.PHONY: deps build test demo package bench fuzz format clean
 
 deps:
 	@./scripts/install-deps.sh $(PACKAGES)
@@ -40,6 +41,13 @@ test: deps
 
 demo: build
 	./scripts/demo.sh $(BUILD_DIR)/tools/ecucal/ecucal
+
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DECUCAL_BUILD_TESTS=OFF \
+	  -DECUCAL_BUILD_PYTHON=ON -DPython3_EXECUTABLE=$(PYTHON) -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_DIR) -j$(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@ls $(PACKAGE_DIR)/*.deb
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DECUCAL_BUILD_TESTS=OFF -DECUCAL_BUILD_BENCHMARKS=ON

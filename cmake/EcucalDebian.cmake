@@ -33,3 +33,34 @@ if(TARGET ecucal_python)
 endif()
 
 include(CPack)
+
+# Builds the packages, installs them into a scratch root with dpkg, builds the
+# consumer project against that root, runs the installed command (and
+# imports the installed module), then removes the packages again.
+if(ECUCAL_BUILD_TESTS AND TARGET ecucal_cli)
+  find_program(ECUCAL_DPKG dpkg)
+  find_program(ECUCAL_DPKG_DEB dpkg-deb)
+  find_program(ECUCAL_CPACK cpack HINTS "${CMAKE_COMMAND}/..")
+  if(ECUCAL_DPKG AND ECUCAL_DPKG_DEB)
+    add_test(NAME package.debian
+      COMMAND ${CMAKE_COMMAND}
+        -DBUILD_DIR=${PROJECT_BINARY_DIR}
+        -DWORK_DIR=${PROJECT_BINARY_DIR}/tests/debian
+        -DVERSION=${PROJECT_VERSION}
+        -DCPACK=${ECUCAL_CPACK}
+        -DDPKG=${ECUCAL_DPKG}
+        -DDPKG_DEB=${ECUCAL_DPKG_DEB}
+        -DCONSUMER_SOURCE_DIR=${PROJECT_SOURCE_DIR}/tests/package/consumer
+        -DEXAMPLES_DIR=${PROJECT_SOURCE_DIR}/examples
+        -DCXX_COMPILER=${CMAKE_CXX_COMPILER}
+        -DEXTRA_FLAGS=$<IF:$<BOOL:${ECUCAL_SANITIZE}>,-fsanitize=address$<SEMICOLON>-fsanitize=undefined,>
+        -DPYTHON=$<$<TARGET_EXISTS:ecucal_python>:${Python3_EXECUTABLE}>
+        "-DPYTHON_PRELOAD=${ECUCAL_PYTHON_PRELOAD}"
+        -P ${PROJECT_SOURCE_DIR}/tests/package/RunDebian.cmake)
+    set_tests_properties(package.debian PROPERTIES TIMEOUT 900)
+  else()
+    add_test(NAME package.debian
+      COMMAND ${CMAKE_COMMAND} -E echo "dpkg-deb not found: the Debian packages are not tested")
+    set_tests_properties(package.debian PROPERTIES SKIP_REGULAR_EXPRESSION "dpkg-deb not found")
+  endif()
+endif()
