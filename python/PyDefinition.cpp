@@ -4,6 +4,7 @@
 
 #include <boost/archive/archive_exception.hpp>
 #include <fstream>
+#include <map>
 #include <utility>
 
 #include "vehicle/definition/Axis.h"
@@ -63,6 +64,15 @@ std::string ToggleType(vehicle::Toggle::ToggleType_e type) {
   }
 }
 
+// A store's entries in id order, so the views list them predictably.
+template <class Store>
+std::map<std::string, typename Store::map_type::mapped_type> Sorted(const Store& store) {
+  std::map<std::string, typename Store::map_type::mapped_type> sorted;
+  for (const auto& entry : store)
+    sorted.emplace(entry.first, entry.second);
+  return sorted;
+}
+
 }  // namespace
 
 py::object ReadOnly(const py::dict& dict) {
@@ -111,7 +121,7 @@ py::list PyDefinition::Check() const {
 
 py::object PyDefinition::Tables() const {
   py::dict tables;
-  for (const auto& entry : vehicle_->GetTables())
+  for (const auto& entry : Sorted(vehicle_->GetTables()))
     tables[py::str(entry.first)] = ReadOnly(TableInfo(*entry.second));
   return ReadOnly(tables);
 }
@@ -127,16 +137,16 @@ py::object PyDefinition::Toggles() const {
     info["type"] = ToggleType(toggle.GetToggleType());
     toggles[py::str(id)] = ReadOnly(info);
   };
-  for (const auto& entry : vehicle_->GetXMLToggles())
+  for (const auto& entry : Sorted(vehicle_->GetXMLToggles()))
     add(entry.first, *entry.second);
-  for (const auto& entry : vehicle_->GetToggles())
+  for (const auto& entry : Sorted(vehicle_->GetToggles()))
     add(entry.first, *entry.second);
   return ReadOnly(toggles);
 }
 
 py::object PyDefinition::Monitors() const {
   py::dict monitors;
-  for (const auto& entry : vehicle_->GetMonitors()) {
+  for (const auto& entry : Sorted(vehicle_->GetMonitors())) {
     const vehicle::Monitor& monitor = *entry.second;
     py::dict info;
     info["data_type"] = OptionalText(monitor.GetDataTypeId());
