@@ -131,6 +131,8 @@ def test_failed_build_and_bad_files_raise(definition, tmp_path):
         ecucal.Definition.load(str(tmp_path / "missing.xml"))
     with pytest.raises(OSError):
         ecucal.Rom(definition, str(tmp_path / "missing.bin"))
+    with pytest.raises(OSError):
+        ecucal.Rom(definition, ROM).save(str(tmp_path / "no such folder" / "out.bin"))
     short = tmp_path / "short.bin"
     short.write_bytes(bytes(16))
     rom = ecucal.Rom(definition, str(short))
