@@ -3,6 +3,7 @@
 #   make build  release build of the library and the command
 #   make test   sanitizer build, then every test through CTest
 #   make demo   release build, then the command on the bundled sample
+#   make package  release build, then the Debian packages (ecucal, python3-ecucal)
 #   make bench  release build of the benchmarks, then run them
 #   make fuzz   libFuzzer targets (clang), each for FUZZ_SECONDS
 #   make format clang-format the tree
@@ -13,12 +14,16 @@ TEST_DIR ?= build/sanitize
 BENCH_DIR ?= build/bench
 FUZZ_DIR ?= build/fuzz
 FUZZ_SECONDS ?= 60
+PACKAGE_DIR ?= build/package
+# Debian's interpreter: the Python module is built for and tested with it.
+PYTHON ?= /usr/bin/python3
 
 PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config \
             libtinyxml-dev libboost-serialization-dev libmuparser-dev libssl-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
+            python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev file
 
-.PHONY: deps build test demo bench fuzz format clean
+.PHONY: deps build test demo package bench fuzz format clean
 
 deps:
 	@./scripts/install-deps.sh $(PACKAGES)
@@ -28,13 +33,21 @@ build: deps
 	cmake --build $(BUILD_DIR) -j$(JOBS)
 
 test: deps
-	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DECUCAL_SANITIZE=ON -DECUCAL_BUILD_TESTS=ON
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DECUCAL_SANITIZE=ON -DECUCAL_BUILD_TESTS=ON \
+	  -DECUCAL_BUILD_PYTHON=ON -DPython3_EXECUTABLE=$(PYTHON)
 	cmake --build $(TEST_DIR) -j$(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(TEST_DIR) --output-on-failure -j$(JOBS)
 
 demo: build
 	./scripts/demo.sh $(BUILD_DIR)/tools/ecucal/ecucal
+
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DECUCAL_BUILD_TESTS=OFF \
+	  -DECUCAL_BUILD_PYTHON=ON -DPython3_EXECUTABLE=$(PYTHON) -DCMAKE_INSTALL_PREFIX=/usr
+	cmake --build $(PACKAGE_DIR) -j$(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@ls $(PACKAGE_DIR)/*.deb
 
 bench: deps
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DECUCAL_BUILD_TESTS=OFF -DECUCAL_BUILD_BENCHMARKS=ON

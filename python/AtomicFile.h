@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace ecucal_python {
+
+// Replaces `path` with `bytes` or leaves it as it was: the bytes go to a
+// temporary file in the same folder, which is synced and renamed over `path`
+// (then the folder is synced). A new file gets the usual permissions, an
+// existing one keeps its own. On failure returns false with the reason in
+// `error` and removes the temporary file.
+bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
+                         std::string& error);
+
+// The whole file; false with the reason in `error` when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
+
+}  // namespace ecucal_python
