@@ -5,6 +5,7 @@
 // before anything is built, the ROM view built from them, and edited images
 // written without ever leaving a partial file.
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -110,6 +111,16 @@ std::string WriteOutput(const OutputOptions& options, const std::string& rom_pat
 // has no such valid table.
 std::shared_ptr<vehicle::TableData> FindTable(const RomSession& session, const Rom& rom,
                                               const std::string& id);
+
+// The keys of a store, sorted: stores iterate in hash order.
+template <class Store>
+std::vector<std::string> SortedIds(const Store& store) {
+  std::vector<std::string> ids;
+  for (const auto& entry : store)
+    ids.push_back(entry.first);
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
 
 // Restricted by the definition (the table's own mark or the restriction list).
 bool IsTableRestricted(const vehicle::Vehicle& vehicle, const std::string& id);

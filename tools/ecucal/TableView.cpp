@@ -1,5 +1,6 @@
 #include "TableView.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Output.h"
@@ -33,8 +34,16 @@ GridShape ShapeOf(const vehicle::TableData& table) {
   return {AtLeastOne(dims.x), AtLeastOne(dims.y), AtLeastOne(dims.z)};
 }
 
+bool IsReadable(double value) {
+  return !std::isnan(value) && value != kUnset;
+}
+
+nlohmann::json ValueJson(double value) {
+  return IsReadable(value) ? nlohmann::json(value) : nlohmann::json();
+}
+
 std::string ValueText(const vehicle::AxisData& axis, double value) {
-  if (std::isnan(value) || value == kUnset)
+  if (!IsReadable(value))
     return "n/a";
   const std::string format = axis.GetFormat();
   if (util::FloatFormatParser::IsValidFormat(format))
@@ -98,6 +107,60 @@ nlohmann::json CellJson(unsigned x, unsigned y, unsigned depth) {
 std::string BodyUnit(const vehicle::TableData& table) {
   const auto body = table.GetAxisData(vehicle::AXIS_Z);
   return body ? body->GetUnit() : std::string();
+}
+
+static std::string AxisUnit(const vehicle::TableData& table, vehicle::axis_types_t role) {
+  const auto axis = table.GetAxisData(role);
+  return axis ? axis->GetUnit() : std::string();
+}
+
+Grid SliceGrid(const vehicle::TableData& table, unsigned depth, bool raw) {
+  const GridShape shape = ShapeOf(table);
+  Grid grid;
+  const std::string x_unit = AxisUnit(table, vehicle::AXIS_X);
+  const std::string y_unit = AxisUnit(table, vehicle::AXIS_Y);
+  if (!x_unit.empty() || !y_unit.empty())
+    grid.corner = (y_unit.empty() ? "-" : y_unit) + " \\ " + (x_unit.empty() ? "-" : x_unit);
+  grid.columns = AxisTexts(table, vehicle::AXIS_X, shape.columns);
+  grid.rows = AxisTexts(table, vehicle::AXIS_Y, shape.rows);
+  const auto body = table.GetAxisData(vehicle::AXIS_Z);
+  for (unsigned y = 0; y < shape.rows; ++y) {
+    std::vector<std::string> row;
+    for (unsigned x = 0; x < shape.columns; ++x) {
+      const unsigned index = x + shape.columns * (y + shape.rows * depth);
+      if (!body) {
+        row.push_back("n/a");
+      } else {
+        row.push_back(raw ? RawText(*body, index)
+                          : ValueText(*body, body->GetDouble(static_cast<int>(depth),
+                                                             static_cast<int>(x),
+                                                             static_cast<int>(y))));
+      }
+    }
+    grid.cells.push_back(row);
+  }
+  return grid;
+}
+
+void PrintGrid(std::ostream& out, const Grid& grid, const std::string& indent) {
+  std::vector<size_t> widths(grid.columns.size() + 1, 0);
+  widths[0] = grid.corner.size();
+  for (const std::string& row : grid.rows)
+    widths[0] = std::max(widths[0], row.size());
+  for (size_t x = 0; x < grid.columns.size(); ++x) {
+    widths[x + 1] = grid.columns[x].size();
+    for (const auto& row : grid.cells)
+      widths[x + 1] = std::max(widths[x + 1], row[x].size());
+  }
+  auto line = [&](const std::string& first, const std::vector<std::string>& cells) {
+    std::string text = indent + std::string(widths[0] - first.size(), ' ') + first;
+    for (size_t x = 0; x < cells.size(); ++x)
+      text += "  " + std::string(widths[x + 1] - cells[x].size(), ' ') + cells[x];
+    out << text << '\n';
+  };
+  line(grid.corner, grid.columns);
+  for (size_t y = 0; y < grid.rows.size(); ++y)
+    line(grid.rows[y], grid.cells[y]);
 }
 
 }  // namespace ecucal_cli

@@ -3,6 +3,7 @@
 // A table of a ROM as a tuner reads it: axis breakpoints or labels, body
 // values in the definition's display format, units and flags.
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,11 @@ struct GridShape {
 
 GridShape ShapeOf(const vehicle::TableData& table);
 
+// False for what the ROM data model answers when it cannot read a value.
+bool IsReadable(double value);
+// The value, or null when it cannot be read.
+nlohmann::json ValueJson(double value);
+
 // A value in the axis's display format ("14.70"); "n/a" for unreadable ones.
 std::string ValueText(const vehicle::AxisData& axis, double value);
 // The stored bytes of element `index` under the bit mask, in hex ("0BB8").
@@ -48,5 +54,19 @@ nlohmann::json CellJson(unsigned x, unsigned y, unsigned depth);
 
 // The body's unit, "" when none.
 std::string BodyUnit(const vehicle::TableData& table);
+
+// One depth slice of a body as texts: column and row headers and cells.
+struct Grid {
+  std::string corner;  // what the header row and column hold, e.g. "g/rev \\ rpm"
+  std::vector<std::string> columns;
+  std::vector<std::string> rows;
+  std::vector<std::vector<std::string>> cells;  // [row][column]
+};
+
+// `raw` gives the stored bytes in hex instead of display values.
+Grid SliceGrid(const vehicle::TableData& table, unsigned depth, bool raw);
+
+// The grid with every column right-aligned to its widest cell.
+void PrintGrid(std::ostream& out, const Grid& grid, const std::string& indent);
 
 }  // namespace ecucal_cli
