@@ -65,6 +65,10 @@ std::string Number(unsigned value, int digits) {
   return text;
 }
 
+uint32_t AlignUp(uint32_t offset) {
+  return (offset + 0xFFFu) & ~0xFFFu;
+}
+
 std::string Hex(uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof(text), "0x%X", value);
@@ -570,7 +574,7 @@ void TreeWriter::WriteMonitors(TiXmlNode* root) {
 }
 
 void TreeWriter::WriteToggles(TiXmlNode* root) {
-  uint32_t offset = 0x3F0000;
+  uint32_t offset = out_.toggles_start;
   for (unsigned i = 0; i < scale_.toggles; ++i) {
     TiXmlElement* toggle = Add(root, "toggle");
     toggle->SetAttribute("id", "TGL_" + std::string(Pick(kSystems, i * 3 + i / 20)) + "_" +
@@ -594,6 +598,7 @@ void TreeWriter::WriteToggles(TiXmlNode* root) {
     }
   }
   out_.toggles = scale_.toggles;
+  next_offset_ = offset;
 }
 
 std::unique_ptr<TiXmlDocument> NewDocument(TiXmlElement*& root) {
@@ -636,8 +641,6 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
   rominfo->SetAttribute("monitor_byte_limit", "96");
   TiXmlElement* params = Add(rominfo, "dtc_parser_params");
   params->SetAttribute("id", "SUBARU_HITACHI_DTC_PARSER");
-  params->SetAttribute("dtc_definition_address", "0x9A000");
-  params->SetAttribute("dtc_enabled_state_address", "0x99000");
   params->SetAttribute("dtc_struct_size", "12");
   params->SetAttribute("dtc_pcode_idx", "4");
   Include(top_root, "common/types.xml");
@@ -655,7 +658,6 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
   TiXmlElement* live_root = nullptr;
   auto live = NewDocument(live_root);
   WriteMonitors(live_root);
-  WriteToggles(live_root);
 
   TiXmlElement* table_roots[3] = {nullptr, nullptr, nullptr};
   auto tables_main = NewDocument(table_roots[0]);
@@ -703,6 +705,21 @@ GeneratedDefinition TreeWriter::Write(const std::string& folder) {
     ++index;
   }
 
+  // Behind the tables: one state byte per trouble code, then the 12-byte code
+  // entries (the code at byte 4), then the switches.
+  out_.tables_end = next_offset_;
+  out_.trouble_codes = scale_.trouble_codes;
+  out_.trouble_codes_start = AlignUp(out_.tables_end);
+  // The family walks one entry per byte between the two addresses.
+  const uint32_t code_entries = out_.trouble_codes_start + scale_.trouble_codes;
+  params->SetAttribute("dtc_enabled_state_address", Hex(out_.trouble_codes_start));
+  params->SetAttribute("dtc_definition_address", Hex(code_entries));
+  out_.toggles_start = AlignUp(code_entries + 4 + 12 * scale_.trouble_codes);
+  WriteToggles(live_root);
+  out_.rom_bytes = 4u << 20;
+  while (out_.rom_bytes < next_offset_ && out_.rom_bytes < (1u << 31))
+    out_.rom_bytes *= 2;
+
   for (unsigned c = 0; c < categories && c * per_child < pairs.size(); ++c) {
     TiXmlElement* category = Add(top_root, "copy_group");
     const std::string category_id =
@@ -746,6 +763,7 @@ DefinitionScale DefinitionScale::Scaled(double factor) {
   scale.toggles = scaled(scale.toggles, 1);
   scale.groups = scaled(scale.groups, 6);
   scale.copy_groups = scaled(scale.copy_groups, 3);
+  scale.trouble_codes = scaled(scale.trouble_codes, 8);
   return scale;
 }
 

@@ -15,6 +15,7 @@ struct DefinitionScale {
   unsigned toggles = 2000;
   unsigned groups = 150;
   unsigned copy_groups = 30;
+  unsigned trouble_codes = 1000;  // entries of the trouble-code table
 
   // Every count multiplied by `factor` (at least the minimum a valid tree
   // needs: a few data types and groups, one copy group category of two).
@@ -38,6 +39,17 @@ struct GeneratedDefinition {
   unsigned toggles = 0;
   unsigned groups = 0;
   unsigned copy_groups = 0;  // categories plus their children
+  unsigned trouble_codes = 0;
+
+  // Where things lie in the ROM the definition describes: table axes from
+  // 0x20000 up to tables_end, then the trouble-code state bytes and code
+  // entries, then the switches, each region starting on a 4 KiB boundary and
+  // none overlapping another. rom_bytes is the image size that holds them
+  // all: 4 MiB, or the next power of two when the scale needs more.
+  uint32_t tables_end = 0;
+  uint32_t trouble_codes_start = 0;
+  uint32_t toggles_start = 0;
+  uint32_t rom_bytes = 0;
 };
 
 // Writes a synthetic vehicle definition into `folder` (which must exist):
@@ -45,8 +57,8 @@ struct GeneratedDefinition {
 // data types of every storage and conversion kind (a tenth of them
 // expressions), tables of every shape whose breakpoint axes are partly shared,
 // slave and adjustable tables, nested groups, plain and compound monitors,
-// toggles and copy group categories. Ids look like the ones real definitions
-// use. The tree loads and validates without a single error, and the same
+// toggles, copy group categories and a trouble-code table. Ids look like the
+// ones real definitions use. The tree loads and validates without a single error, and the same
 // scale always gives the same bytes.
 //
 // Throws std::runtime_error when a document cannot be written.

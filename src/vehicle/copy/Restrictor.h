@@ -24,10 +24,14 @@ class Restrictor {
   bool HasRestrictedIds() const { return !restricted_.empty(); }
   bool HasRestrictedIdsDifferentFromStock() const { return !different_from_stock_.empty(); }
 
-  // Splits the restricted ids into those in `ids_differing_from_stock` and the rest.
+  // Splits the restricted ids into those in `ids_differing_from_stock` and
+  // the rest, adding to both stock sets. The sets only grow here: an id once
+  // found different stays so until cleared, so a fresh comparison with the
+  // stock ROM calls ClearAllDifferentFromStockAndSameAsStockIds first.
   void DetermineStockAndNonstockRestrictedIds(
       const std::set<std::string>& ids_differing_from_stock);
   void SetRestrictedIdsDifferentFromStockToSameAsStock();
+  // Empties both stock sets; the restricted ids stay.
   void ClearAllDifferentFromStockAndSameAsStockIds();
 
  protected:

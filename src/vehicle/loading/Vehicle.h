@@ -210,6 +210,8 @@ class Vehicle {
 
   // Mutable access for the ROM data model and the trouble-code step.
   ParsedToggles& GetParsedToggles() { return parsed_toggles_; }
+  Toggles& GetToggles() { return toggles_; }
+  XMLToggles& GetXMLToggles() { return xml_toggles_; }
   Tables& GetRemovedTables() { return removed_tables_; }
   Toggles& GetRemovedToggles() { return removed_toggles_; }
   TableRestrictor& GetTableRestrictor() { return table_restrictor_; }

@@ -79,4 +79,22 @@ TEST(DeleteFeatureRemoverTest, RemoveUntilOneDiffersFromStock) {
   EXPECT_EQ(tables.GetRestrictedIds().size(), 2u);
 }
 
+TEST(DeleteFeatureRemoverTest, ClearingFirstLetsAnItemSetBackCountAsStock) {
+  TableRestrictor tables;
+  ToggleRestrictor toggles;
+  tables.RestrictTable("T_A");
+  DeleteFeatureRemover remover(tables, toggles);
+  tables.DetermineStockAndNonstockRestrictedIds({"T_A"});
+  EXPECT_FALSE(remover.TableShouldBeRemoved("T_A"));
+
+  // T_A was set back to stock: determining again only adds to the sets.
+  tables.DetermineStockAndNonstockRestrictedIds({});
+  EXPECT_TRUE(tables.HasRestrictedIdsDifferentFromStock());
+  tables.ClearAllDifferentFromStockAndSameAsStockIds();
+  tables.DetermineStockAndNonstockRestrictedIds({});
+  EXPECT_FALSE(tables.HasRestrictedIdsDifferentFromStock());
+  EXPECT_EQ(tables.GetRestrictedIdsSameAsStock(), (std::set<std::string>{"T_A"}));
+  EXPECT_TRUE(remover.TableShouldBeRemoved("T_A"));
+}
+
 }  // namespace

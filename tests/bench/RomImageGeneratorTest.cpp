@@ -1,0 +1,206 @@
+#include "RomImageGenerator.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "DefinitionGenerator.h"
+#include "dtc/ParserFactory.h"
+#include "vehicle/definition/Axis.h"
+#include "vehicle/definition/Table.h"
+#include "vehicle/definition/XMLToggle.h"
+#include "vehicle/loading/Vehicle.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "ecucal-rom-XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr)
+      path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path_.empty())
+      fs::remove_all(path_, ignored);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void Load(const std::string& path, vehicle::Vehicle& vehicle) {
+  std::string error;
+  vehicle.Load(path, error, vexa_xml::XML_LOAD_DEFAULT);
+  ASSERT_TRUE(vehicle.IsLoaded()) << error;
+  ASSERT_TRUE(vehicle.Validate(error)) << error;
+}
+
+struct Range {
+  uint64_t begin, end;
+  std::string owner;
+};
+
+// Every byte range an axis (once per data signature) or a switch occupies.
+std::vector<Range> Ranges(const vehicle::Vehicle& vehicle) {
+  std::vector<Range> ranges;
+  std::set<std::string> seen;
+  for (const auto& [id, table] : vehicle.GetTables()) {
+    for (const auto& [role, axis] : table->GetAxes()) {
+      if (axis->IsLabels() || axis->IsCalculated() || !seen.insert(axis->GetDataSignature()).second)
+        continue;
+      const uint64_t length = uint64_t{axis->GetCount()} * axis->GetElementStride();
+      for (uint32_t offset : axis->GetRomOffsets())
+        ranges.push_back({offset, offset + length, "axis " + axis->GetObjId()});
+      if (axis->GetRomOffsets().empty()) {
+        for (const auto& run : axis->GetDataOffsets())
+          ranges.push_back({run.rom_offset,
+                            run.rom_offset + uint64_t{run.count} * axis->GetElementSize(),
+                            "axis " + axis->GetObjId()});
+      }
+    }
+  }
+  for (const auto& [id, toggle] : vehicle.GetXMLToggles()) {
+    for (const auto& segment : toggle->GetToggleStateDefinitionSegments())
+      ranges.push_back(
+          {segment.rom_offset, segment.rom_offset + segment.enabled_values.size(), "toggle " + id});
+  }
+  std::sort(ranges.begin(), ranges.end(),
+            [](const Range& a, const Range& b) { return a.begin < b.begin; });
+  return ranges;
+}
+
+bool Matches(const std::vector<uint8_t>& image, const vehicle::Toggle& toggle, bool enabled) {
+  for (const auto& segment : toggle.GetToggleStateDefinitionSegments()) {
+    const auto& values = enabled ? segment.enabled_values : segment.disabled_values;
+    for (size_t i = 0; i < values.size(); ++i) {
+      const uint8_t mask = segment.use_mask ? segment.mask_values[i] : 0xFF;
+      if ((values[i] & mask) != (image.at(segment.rom_offset + i) & mask))
+        return false;
+    }
+  }
+  return true;
+}
+
+size_t ParsedCodes(const vehicle::Vehicle& vehicle, const std::vector<uint8_t>& image) {
+  TiXmlElement params = vehicle.GetRomInfo().GetDTCParserParams();
+  auto parser = dtc::MakeParser(vehicle.GetRomInfo().GetDTC());
+  DTCParser::ToggleMap toggles;
+  EXPECT_TRUE(parser && parser->Parse(image, toggles, params));
+  return toggles.size();
+}
+
+TEST(RomImageGeneratorTest, LaysOutEveryTableSwitchAndTroubleCodeOfTheGeneratedDefinition) {
+  ScratchFolder folder;
+  ASSERT_FALSE(folder.Path().empty());
+  const auto tree =
+      bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale::Scaled(0.0125));
+  vehicle::Vehicle vehicle;
+  ASSERT_NO_FATAL_FAILURE(Load(tree.top_path, vehicle));
+  const bench::RomImages images = bench::WriteRomImages(vehicle, tree.rom_bytes);
+  EXPECT_EQ(tree.rom_bytes, 4u << 20);
+  ASSERT_EQ(images.rom.size(), tree.rom_bytes);
+  ASSERT_EQ(images.second.size(), tree.rom_bytes);
+
+  const std::vector<Range> ranges = Ranges(vehicle);
+  ASSERT_GT(ranges.size(), tree.tables);
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    EXPECT_LE(ranges[i].end, images.rom.size()) << ranges[i].owner;
+    if (i > 0) {
+      EXPECT_LE(ranges[i - 1].end, ranges[i].begin)
+          << ranges[i - 1].owner << ", " << ranges[i].owner;
+    }
+  }
+  EXPECT_LE(ranges.back().end, tree.rom_bytes);
+
+  unsigned enabled = 0;
+  for (const auto& [id, toggle] : vehicle.GetXMLToggles()) {
+    EXPECT_NE(Matches(images.rom, *toggle, true), Matches(images.rom, *toggle, false)) << id;
+    enabled += Matches(images.rom, *toggle, true) ? 1 : 0;
+  }
+  EXPECT_EQ(images.toggles, tree.toggles);
+  EXPECT_EQ(enabled, images.enabled_toggles);
+  EXPECT_LT(enabled, images.toggles);
+
+  // The second image holds every code; the ROM image lacks the switched-off
+  // ones, and that is all that tells the two apart.
+  EXPECT_EQ(images.codes, tree.trouble_codes);
+  EXPECT_EQ(ParsedCodes(vehicle, images.second), images.codes);
+  EXPECT_EQ(ParsedCodes(vehicle, images.rom), images.enabled_codes);
+  EXPECT_LT(images.enabled_codes, images.codes);
+  size_t differing = 0;
+  for (size_t i = 0; i < images.rom.size(); ++i)
+    differing += images.rom[i] != images.second[i] ? 1 : 0;
+  EXPECT_EQ(differing, 3 * (images.codes - images.enabled_codes));
+}
+
+TEST(RomImageGeneratorTest, FullScaleDefinitionFitsFourMebibytes) {
+  ScratchFolder folder;
+  const auto tree = bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale());
+  EXPECT_EQ(tree.rom_bytes, 4u << 20);
+  EXPECT_LE(tree.tables_end, tree.trouble_codes_start);
+  EXPECT_LT(tree.trouble_codes_start + 13 * tree.trouble_codes, tree.toggles_start);
+  EXPECT_LT(tree.toggles_start, tree.rom_bytes);
+}
+
+// The shared fixture stores its tables every way the library reads them:
+// masked and mirrored, padded, column-first, in runs, transformed slaves.
+TEST(RomImageGeneratorTest, LaysOutEveryStorageLayoutOfTheSharedFixture) {
+  vehicle::Vehicle vehicle;
+  ASSERT_NO_FATAL_FAILURE(
+      Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/kestrel.xml", vehicle));
+  const bench::RomImages images = bench::WriteRomImages(vehicle, 512 * 1024);
+  const std::vector<uint8_t>& rom = images.rom;
+  const auto& tables = vehicle.GetTables();
+
+  const auto idle = tables.findData("Idle Air Steps")->GetAxis(vehicle::AXIS_Z);
+  const uint32_t a = idle->GetRomOffsets().at(0), b = idle->GetRomOffsets().at(1);
+  EXPECT_TRUE(std::equal(rom.begin() + a, rom.begin() + a + 16, rom.begin() + b));
+  for (uint32_t i = 0; i < 16; i += 2)
+    EXPECT_EQ(rom[a + i] & 0xF0, 0xA0) << "bits outside the mask hold the filler";
+
+  const auto latency = tables.findData("Injector Latency")->GetAxis(vehicle::AXIS_Z);
+  for (uint32_t i = 0; i < latency->GetCount(); ++i) {
+    EXPECT_EQ(rom[latency->GetRomOffsets()[0] + 4 * i + 2], 0xEE);
+    EXPECT_EQ(rom[latency->GetRomOffsets()[0] + 4 * i + 3], 0xEE);
+  }
+
+  // Column-first: the second ROM cell is the first column's second row, the
+  // grid rises with y, so it is larger than the first.
+  const auto cam = tables.findData("Cam Advance Target")->GetAxis(vehicle::AXIS_Z);
+  const uint32_t cells = cam->GetCount(), rows = cam->GetDimensions().y;
+  const uint32_t at = cam->GetRomOffsets()[0];
+  EXPECT_LT(static_cast<int8_t>(rom[at]), static_cast<int8_t>(rom[at + 1]));
+  EXPECT_NE(rom[at + rows - 1], rom[at + rows]);
+  EXPECT_LT(rows, cells);
+
+  // A transformed slave holds other bytes than its master; an untransformed
+  // one the same bytes.
+  const auto z = [&](const char* id) {
+    const auto axis = tables.findData(id)->GetAxis(vehicle::AXIS_Z);
+    const uint32_t offset = axis->GetRomOffsets()[0];
+    return std::vector<uint8_t>(rom.begin() + offset, rom.begin() + offset + axis->GetCount());
+  };
+  EXPECT_NE(z("Fuel Map A"), z("Fuel Map Failsafe"));
+  EXPECT_EQ(z("Base Timing"), z("Base Timing Bank 2"));
+  EXPECT_EQ(images.codes, 64u);
+}
+
+TEST(RomImageGeneratorTest, RefusesAnImageTooSmallForTheDefinition) {
+  vehicle::Vehicle vehicle;
+  ASSERT_NO_FATAL_FAILURE(
+      Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/kestrel.xml", vehicle));
+  EXPECT_THROW(bench::WriteRomImages(vehicle, 0x10800), std::invalid_argument);
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include "vehicle/data/ToggleDataRepository.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "vehicle/definition/XMLToggle.h"
+
+namespace {
+
+using vehicle::ToggleDataRepository;
+using Image = std::vector<uint8_t>;
+
+// Ids in a store, for comparisons.
+template <class Store>
+std::set<std::string> Ids(const Store& store) {
+  std::set<std::string> ids;
+  for (const auto& entry : store) {
+    ids.insert(entry.first);
+  }
+  return ids;
+}
+
+// The image tests/data/vehicle/toggles/toggles.xml describes: P0420 in
+// entry 0 and P0300 in entry 1 enabled, every switch enabled but
+// "Restricted".
+Image Rom() {
+  Image rom(0x80, 0x00);
+  rom[0x00] = 0x01;
+  rom[0x12] = 0x04;
+  rom[0x13] = 0x20;
+  rom[0x01] = 0x01;
+  rom[0x16] = 0x03;
+  rom[0x17] = 0x00;
+  rom[0x60] = 0x01;
+  rom[0x61] = 0xF5;  // low nibble 5: enabled
+  rom[0x62] = 0x5F;  // high nibble 5: enabled
+  return rom;
+}
+
+class ToggleDataRepositoryTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    vehicle_ = std::make_shared<vehicle::Vehicle>();
+    std::string error;
+    vehicle_->Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/toggles/toggles.xml", error,
+                   vexa_xml::XML_LOAD_DEFAULT);
+    ASSERT_TRUE(vehicle_->Validate(error)) << error;
+  }
+
+  void MarkDifferentFromStock() {
+    vehicle_->GetToggleRestrictor().DetermineStockAndNonstockRestrictedIds({"Restricted"});
+  }
+  void ClearStock() {
+    vehicle_->GetToggleRestrictor().ClearAllDifferentFromStockAndSameAsStockIds();
+  }
+
+  std::shared_ptr<vehicle::Vehicle> vehicle_;
+  ToggleDataRepository repo_;
+};
+
+TEST_F(ToggleDataRepositoryTest, RemovesRestrictedSkipsUnreadableParsesCodes) {
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  ASSERT_EQ(Ids(repo_.GetToggles()), (std::set<std::string>{"Masked", "P0420", "Plain"}));
+  EXPECT_EQ(repo_.GetSkippedToggleIds(), std::vector<std::string>{"Beyond"});
+  EXPECT_EQ(repo_.GetTroubleCodeParse(), ToggleDataRepository::TROUBLE_CODES_PARSED);
+  EXPECT_EQ(Ids(vehicle_->GetRemovedToggles()), (std::set<std::string>{"P0300", "Restricted"}));
+  EXPECT_FALSE(vehicle_->GetXMLToggles().dataExists("Restricted"));
+  EXPECT_FALSE(vehicle_->GetToggles().dataExists("P0300"));
+  EXPECT_TRUE(vehicle_->GetToggles().dataExists("P0420"));
+  EXPECT_TRUE(repo_.GetToggle("P0420")->IsEnabled());
+  EXPECT_TRUE(repo_.GetToggle("Masked")->IsEnabled());
+  EXPECT_EQ(repo_.GetToggle("absent"), nullptr);
+
+  // Every state reads back as it was: saving changes nothing.
+  Image saved = Rom();
+  EXPECT_TRUE(repo_.SaveToggles(saved));
+  EXPECT_EQ(saved, Rom());
+}
+
+TEST_F(ToggleDataRepositoryTest, RemovedDefinitionsComeBackMarkedOnceOneDiffersFromStock) {
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  MarkDifferentFromStock();
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  ASSERT_EQ(Ids(repo_.GetToggles()),
+            (std::set<std::string>{"Masked", "P0300", "P0420", "Plain", "Restricted"}));
+  EXPECT_TRUE(repo_.GetToggle("Restricted")->IsRestricted());
+  EXPECT_TRUE(repo_.GetToggle("P0300")->IsRestricted());
+  EXPECT_FALSE(repo_.GetToggle("Plain")->IsRestricted());
+  EXPECT_TRUE(vehicle_->GetRemovedToggles().empty());
+
+  // Back to stock: removed again, and the definition is still not lost.
+  ClearStock();
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  EXPECT_FALSE(repo_.GetToggles().dataExists("Restricted"));
+  ASSERT_TRUE(repo_.BuildUnrestrictedToggles(vehicle_, Rom(), Rom()));
+  ASSERT_EQ(Ids(repo_.GetToggles()),
+            (std::set<std::string>{"Masked", "P0300", "P0420", "Plain", "Restricted"}));
+  EXPECT_FALSE(repo_.GetToggle("Restricted")->IsRestricted());
+  EXPECT_EQ(Ids(vehicle_->GetXMLToggles()),
+            (std::set<std::string>{"Beyond", "Masked", "Plain", "Restricted"}));
+}
+
+TEST_F(ToggleDataRepositoryTest, KeepExistingKeepsEdits) {
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  repo_.GetToggle("Plain")->SetEnabled(false);
+  repo_.GetToggle("P0420")->SetEnabled(false);
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), true));
+  EXPECT_FALSE(repo_.GetToggle("Plain")->IsEnabled());
+  EXPECT_FALSE(repo_.GetToggle("P0420")->IsEnabled());
+  EXPECT_TRUE(repo_.IsDirty());
+
+  ASSERT_TRUE(repo_.BuildUnrestrictedToggles(vehicle_, Rom(), Rom()));
+  EXPECT_FALSE(repo_.GetToggle("Plain")->IsEnabled());
+
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  EXPECT_TRUE(repo_.GetToggle("Plain")->IsEnabled());
+  EXPECT_FALSE(repo_.IsDirty());
+}
+
+TEST_F(ToggleDataRepositoryTest, AmbiguousStrictToggleFailsTheBuild) {
+  Image rom = Rom();
+  rom[0x61] = 0x00;  // neither 5 nor A in the low nibble
+  EXPECT_FALSE(repo_.BuildToggles(vehicle_, rom, rom, false));
+  EXPECT_FALSE(repo_.GetToggles().dataExists("Masked"));
+}
+
+TEST_F(ToggleDataRepositoryTest, TroubleCodesFromShortOrEmptySecondImage) {
+  Image short_second = Rom();
+  short_second.resize(0x11);  // the states, but not the codes they point at
+  bool ok = true;
+  EXPECT_NO_THROW(ok = repo_.BuildToggles(vehicle_, Rom(), short_second, false));
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(repo_.GetTroubleCodeParse(), ToggleDataRepository::TROUBLE_CODES_FAILED);
+  EXPECT_FALSE(repo_.GetTroubleCodeError().empty());
+  EXPECT_EQ(Ids(repo_.GetToggles()), (std::set<std::string>{"Masked", "Plain"}));
+  EXPECT_TRUE(vehicle_->GetParsedToggles().empty());
+
+  EXPECT_NO_THROW(ok = repo_.BuildUnrestrictedToggles(vehicle_, Rom(), short_second));
+  EXPECT_FALSE(ok);
+
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Image{}, false));
+  EXPECT_EQ(repo_.GetTroubleCodeParse(), ToggleDataRepository::TROUBLE_CODES_EMPTY_IMAGE);
+  EXPECT_EQ(Ids(repo_.GetToggles()), (std::set<std::string>{"Masked", "Plain"}));
+}
+
+TEST_F(ToggleDataRepositoryTest, RepositoriesOnOneVehicleStayApart) {
+  ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
+  const ToggleDataRepository copy = repo_;
+
+  // Another ROM holds P0420 in entry 2 only; its parse replaces the shared
+  // definition of P0420 but not the one the first repository built from.
+  Image other = Rom();
+  other[0x00] = 0x00;
+  other[0x02] = 0x01;
+  other[0x1A] = 0x04;
+  other[0x1B] = 0x20;
+  ToggleDataRepository second;
+  ASSERT_TRUE(second.BuildUnrestrictedToggles(vehicle_, other, other));
+  const auto& shared = vehicle_->GetToggles().findData("P0420")->GetToggleStateDefinitionSegments();
+  ASSERT_EQ(shared.size(), 2u);
+  EXPECT_EQ(shared[0].rom_offset, 0x02u);
+
+  const auto& own = repo_.GetToggle("P0420")->GetToggle().GetToggleStateDefinitionSegments();
+  ASSERT_EQ(own.size(), 2u);
+  EXPECT_EQ(own[0].rom_offset, 0x00u);
+  repo_.GetToggle("P0420")->SetEnabled(false);
+  Image saved = Rom();
+  ASSERT_TRUE(repo_.SaveToggles(saved));
+  EXPECT_EQ(saved[0x00], 0x00);  // its own entry, not the other ROM's, switched off
+  EXPECT_EQ(saved[0x13], 0x00);
+  EXPECT_TRUE(repo_.GetToggle("Restricted") == nullptr);
+  EXPECT_TRUE(second.GetToggles().dataExists("Restricted"));
+
+  // The deep copy was not touched by the edit.
+  EXPECT_TRUE(copy.GetToggle("P0420")->IsEnabled());
+  EXPECT_NE(copy.GetToggle("P0420"), repo_.GetToggle("P0420"));
+
+  // A save that does not fit changes nothing.
+  Image tiny(0x10, 0xAA);
+  EXPECT_FALSE(repo_.SaveToggles(tiny));
+  EXPECT_EQ(tiny, Image(0x10, 0xAA));
+}
+
+}  // namespace
