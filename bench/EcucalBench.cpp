@@ -18,8 +18,10 @@
 
 #include "DefinitionGenerator.h"
 #include "DtcImageGenerator.h"
+#include "ImportSourceGenerator.h"
 #include "dtc/DTCParser.h"
 #include "dtc/ParserFactory.h"
+#include "import/Importer.h"
 #include "outside/Binary.h"
 #include "vehicle/definition/Conv.h"
 #include "vehicle/definition/DataType.h"
@@ -208,6 +210,64 @@ void BM_XmlLoadPeakMemory(benchmark::State& state) {
   state.counters["load_growth_MiB"] = growth / 1024.0;
 }
 BENCHMARK(BM_XmlLoadPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---------------------------------------------------------------- import
+
+// A RomRaider definition file of about 2 MiB, written once per process.
+class ImportSource {
+ public:
+  static ImportSource& Get() {
+    static ImportSource source;
+    return source;
+  }
+
+  const bench::GeneratedImportSource& File() const { return file_; }
+
+  // Imports the file into the scratch folder; fails the run unless the
+  // result loads and validates.
+  import::ImportResult Import() const {import::ImportOptions options;
+  options.files = {file_.path};
+  options.rom = file_.rom;
+  options.output_folder = (fs::path(folder_) / "imported").string();
+  import::ImportResult result;
+  std::string error;
+  if (import::Importer().Run(options, result, error) != import::ImportStatus::kOk)
+    Fail("the generated definition does not import: " + error + result.load_messages);
+  return result;
+}
+
+~ImportSource() {
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+private:
+ImportSource() {
+  std::string pattern = (fs::temp_directory_path() / "ecucal-bench-import-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr)
+    Fail("cannot make a scratch folder");
+  folder_ = pattern;
+  file_ = bench::WriteRomRaiderSource((fs::path(folder_) / "source.xml").string(), 2u << 20);
+}
+
+std::string folder_;
+bench::GeneratedImportSource file_;
+};  // namespace
+
+// The whole import: read and follow the inheritance, convert, write the
+// definition tree, and load and validate it again.
+void BM_Import2MiB(benchmark::State& state) {
+  const ImportSource& source = ImportSource::Get();
+  import::ImportResult result;
+  for (auto _ : state)
+    result = source.Import();
+  state.counters["source_MiB"] = source.File().bytes / 1048576.0;
+  state.counters["source_tables"] = source.File().tables;
+  state.counters["tables"] = static_cast<double>(result.tables);
+  state.counters["toggles"] = static_cast<double>(result.toggles);
+  state.counters["data_types"] = static_cast<double>(result.data_types);
+}
+BENCHMARK(BM_Import2MiB)->Unit(benchmark::kMillisecond);
 
 // ---------------------------------------------------------------- conversions
 

@@ -68,6 +68,12 @@ save = by_name.get("BM_SaveCache")
 if save:
     print("  cache file: %.0f KiB" % (save["bytes"] / 1024))
 
+imp = by_name.get("BM_Import2MiB")
+if imp:
+    print("  %-28s %s  (%.1f MiB, %d source tables -> %d tables, %d toggles, %d data types)"
+          % ("import RomRaider definition", fmt(seconds("BM_Import2MiB")), imp["source_MiB"],
+             imp["source_tables"], imp["tables"], imp["toggles"], imp["data_types"]))
+
 print()
 print("== Conversions (CPU time per value) ==")
 kinds = ["direct", "slope-int", "pt-slope", "inv-offset", "expression"]
@@ -99,6 +105,7 @@ checks = [
     ("XML load+validate / bare parse", ratio(seconds("BM_XmlLoadValidate"), seconds("BM_BareTinyXmlParse")), 1.5),
     ("cache load / XML load+validate", ratio(seconds("BM_CacheLoad"), seconds("BM_XmlLoadValidate")), 0.1),
     ("expression / slope-int ToDouble", ratio(mean_over_storages("ToDouble", "expression"), mean_over_storages("ToDouble", "slope-int")), 10.0),
+    ("import of 2 MiB, seconds", seconds("BM_Import2MiB"), 0.5),
     ("expression / slope-int ToBin", ratio(mean_over_storages("ToBin", "expression"), mean_over_storages("ToBin", "slope-int")), 10.0),
 ]
 print()

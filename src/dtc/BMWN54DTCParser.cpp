@@ -10,27 +10,25 @@ void BMWN54DTCParser::SetupCommonParserFlags() {
 
 void BMWN54DTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                        TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  struct_size_ = ReadParamNumber(params, DTC_STRUCT_SIZE);
+  BeginParse(image, toggles, params);
 }
 
 bool BMWN54DTCParser::isDTCIdValid(uint64_t index) const {
-  return LE16At(definition_address_ + getPartialDTCROMOffset(index)) != 0;
+  return LE16At(common_.definition_address + getPartialDTCROMOffset(index)) != 0;
 }
 
 bool BMWN54DTCParser::isDTCEnabled(uint64_t index) const {
-  return ByteAt(definition_address_ + kStateOffset + getPartialDTCROMOffset(index)) != 0;
+  return ByteAt(common_.definition_address + kStateOffset + getPartialDTCROMOffset(index)) != 0;
 }
 
 void BMWN54DTCParser::parseDTC(uint64_t index) {
-  const uint64_t entry = definition_address_ + getPartialDTCROMOffset(index);
+  const uint64_t entry = common_.definition_address + getPartialDTCROMOffset(index);
   AddStateSegment(NameFromBytesAt(entry, false), entry + kStateOffset, {0x00});
 }
 
 bool BMWN54DTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
-  if (struct_size_ == 0) {
+  if (common_.struct_size == 0) {
     return false;  // the walk would never leave the first entry
   }
   for (uint64_t index = 0; isDTCIdValid(index); ++index) {

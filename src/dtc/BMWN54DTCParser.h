@@ -14,9 +14,6 @@ class BMWN54DTCParser : public DTCParser {
                                         TiXmlElement& params);
   bool isDTCIdValid(uint64_t index) const;
   bool isDTCEnabled(uint64_t index) const;
-  uint64_t getPartialDTCROMOffset(uint64_t index) const { return index * struct_size_; }
+  uint64_t getPartialDTCROMOffset(uint64_t index) const { return index * common_.struct_size; }
   void parseDTC(uint64_t index);
-
-  uint32_t definition_address_ = 0;
-  uint32_t struct_size_ = 0;
 };

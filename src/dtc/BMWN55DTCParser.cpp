@@ -11,28 +11,27 @@ void BMWN55DTCParser::SetupCommonParserFlags() {
 
 void BMWN55DTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                        TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  enabled_state_address_ = ReadParamNumber(params, DTC_ENABLED_STATE_ADDRESS);
-  count_address_ = ReadParamNumber(params, DTC_COUNT_ADDRESS);
+  // The state address is read although no flag requires it: an absent one
+  // reads as 0, as it always has for this family.
+  BeginParse(image, toggles, params);
 }
 
 bool BMWN55DTCParser::isDTCEnabled(uint64_t index) const {
-  if (ByteAt(definition_address_ + 2 * index) == kUnusedCodeByte) {
+  if (ByteAt(common_.definition_address + 2 * index) == kUnusedCodeByte) {
     return false;
   }
-  return LE16At(enabled_state_address_ + 2 * index) != kDisabledState;
+  return LE16At(common_.enabled_state_address + 2 * index) != kDisabledState;
 }
 
 void BMWN55DTCParser::parseDTC(uint64_t index) {
   // Disabled values in ROM order, so that they read back as kDisabledState.
-  AddStateSegment(NameFromBytesAt(definition_address_ + 2 * index, false),
-                  enabled_state_address_ + 2 * index, {0x80, 0x00});
+  AddStateSegment(NameFromBytesAt(common_.definition_address + 2 * index, false),
+                  common_.enabled_state_address + 2 * index, {0x80, 0x00});
 }
 
 bool BMWN55DTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
-  const uint64_t count = LE16At(count_address_);
+  const uint64_t count = LE16At(common_.count_address);
   for (uint64_t index = 0; index < count; ++index) {
     if (isDTCEnabled(index)) {
       parseDTC(index);

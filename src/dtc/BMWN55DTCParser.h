@@ -15,8 +15,4 @@ class BMWN55DTCParser : public DTCParser {
                                         TiXmlElement& params);
   bool isDTCEnabled(uint64_t index) const;
   void parseDTC(uint64_t index);
-
-  uint32_t definition_address_ = 0;
-  uint32_t enabled_state_address_ = 0;
-  uint32_t count_address_ = 0;
 };

@@ -37,41 +37,71 @@ bool DTCParser::Parse(const Image& image, ToggleMap& toggles, TiXmlElement& para
 
 bool DTCParser::ValidateConfigXML(TiXmlElement& params) const {
   errors_.clear();
-  std::string text;
-  const auto present = [&](const std::string& name) { return ReadParamText(params, name, text); };
-  const auto positive = [&](const std::string& name) {
-    return present(name) && ReadParamNumber(params, name) > 0;
-  };
-
-  struct Check {
-    uint32_t flag;
-    bool passed;
-  };
+  const CommonParams common = ReadCommonParams(params);
   // Checks run in this order whatever the flag values; every one runs.
-  const Check checks[] = {
-      {FLAG_COUNT, (common_parser_flags_ & FLAG_COUNT) == 0 || positive(DTC_COUNT)},
-      {FLAG_DEFINITION_ADDRESS,
-       (common_parser_flags_ & FLAG_DEFINITION_ADDRESS) == 0 || present(DTC_DEFINITION_ADDRESS)},
-      {FLAG_DEFINITION_ADDRESS_END, (common_parser_flags_ & FLAG_DEFINITION_ADDRESS_END) == 0 ||
-                                        present(DTC_DEFINITION_ADDRESS_END)},
-      {FLAG_ENABLED_STATE_ADDRESS, (common_parser_flags_ & FLAG_ENABLED_STATE_ADDRESS) == 0 ||
-                                       present(DTC_ENABLED_STATE_ADDRESS)},
-      {FLAG_STRUCT_SIZE,
-       (common_parser_flags_ & FLAG_STRUCT_SIZE) == 0 || positive(DTC_STRUCT_SIZE)},
-      {FLAG_COUNT_ADDRESS,
-       (common_parser_flags_ & FLAG_COUNT_ADDRESS) == 0 ||
-           (present(DTC_COUNT_ADDRESS) &&
-            static_cast<int32_t>(ReadParamNumber(params, DTC_COUNT_ADDRESS)) >= 0)},
-  };
+  const CommonFlag_e order[] = {FLAG_COUNT,
+                                FLAG_DEFINITION_ADDRESS,
+                                FLAG_DEFINITION_ADDRESS_END,
+                                FLAG_ENABLED_STATE_ADDRESS,
+                                FLAG_STRUCT_SIZE,
+                                FLAG_COUNT_ADDRESS};
   bool result = true;
-  for (const Check& check : checks) {
-    if (!check.passed) {
+  for (CommonFlag_e flag : order) {
+    if ((common_parser_flags_ & flag) != 0 && !common.Passes(flag)) {
       AddError();
       result = false;
     }
   }
   const bool familyResult = DoValidateConfigXML(params);
   return result && familyResult;
+}
+
+DTCParser::CommonParams DTCParser::ReadCommonParams(const TiXmlElement& params) {
+  CommonParams common;
+  const struct {
+    CommonFlag_e flag;
+    const std::string& name;
+    uint32_t CommonParams::*field;
+  } fields[] = {
+      {FLAG_DEFINITION_ADDRESS, DTC_DEFINITION_ADDRESS, &CommonParams::definition_address},
+      {FLAG_ENABLED_STATE_ADDRESS, DTC_ENABLED_STATE_ADDRESS, &CommonParams::enabled_state_address},
+      {FLAG_COUNT, DTC_COUNT, &CommonParams::count},
+      {FLAG_STRUCT_SIZE, DTC_STRUCT_SIZE, &CommonParams::struct_size},
+      {FLAG_DEFINITION_ADDRESS_END, DTC_DEFINITION_ADDRESS_END,
+       &CommonParams::definition_address_end},
+      {FLAG_COUNT_ADDRESS, DTC_COUNT_ADDRESS, &CommonParams::count_address},
+  };
+  for (const auto& field : fields) {
+    if (util::ReadXmlUnsigned(&params, field.name.c_str(), common.*field.field))
+      common.present |= field.flag;
+  }
+  return common;
+}
+
+bool DTCParser::CommonParams::Passes(CommonFlag_e flag) const {
+  if ((present & flag) == 0)
+    return false;
+  switch (flag) {
+    case FLAG_COUNT:
+      return count > 0;
+    case FLAG_STRUCT_SIZE:
+      return struct_size > 0;
+    case FLAG_COUNT_ADDRESS:
+      return static_cast<int32_t>(count_address) >= 0;
+    default:
+      return true;
+  }
+}
+
+uint64_t DTCParser::CommonParams::EntryCount() const {
+  if (struct_size == 0 || definition_address_end <= definition_address)
+    return 0;
+  return (definition_address_end - definition_address) / struct_size;
+}
+
+bool DTCParser::CommonParams::EndsOnWholeEntry() const {
+  return struct_size != 0 && definition_address_end >= definition_address &&
+         (definition_address_end - definition_address) % struct_size == 0;
 }
 
 bool DTCParser::ReadParamText(const TiXmlElement& params, const std::string& name,
@@ -94,9 +124,10 @@ std::string DTCParser::FormatDTCName(uint8_t high, uint8_t low) {
   return buffer;
 }
 
-void DTCParser::BeginParse(const Image& image, ToggleMap& toggles) {
+void DTCParser::BeginParse(const Image& image, ToggleMap& toggles, const TiXmlElement& params) {
   image_ = &image;
   toggles_ = &toggles;
+  common_ = ReadCommonParams(params);
 }
 
 void DTCParser::CheckRange(uint64_t pos, uint64_t count) const {
@@ -150,6 +181,28 @@ std::vector<uint8_t> DTCParser::BytesAt(uint64_t pos, size_t count) const {
   CheckRange(pos, count);
   const auto begin = image_->begin() + static_cast<std::ptrdiff_t>(pos);
   return std::vector<uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count));
+}
+
+void DTCParser::ParseIndexedTable(const IndexedTable& table) {
+  const bool wide = table.switch_off.size() == 2;
+  for (uint64_t i = 0; i < table.count; ++i) {
+    const uint64_t state = table.state_address + i * table.state_stride;
+    const uint32_t value = wide ? LE16At(state) : ByteAt(state);
+    if (value == table.off_state || !IsOutsideIgnoreRanges(table.ignore_ranges, state))
+      continue;
+    AddStateSegment(NameFromBytesAt(table.code_address + i * table.code_stride, false), state,
+                    table.switch_off);
+  }
+}
+
+DTCParser::IndexedTable DTCParser::CommonIndexedTable(uint64_t count) const {
+  IndexedTable table;
+  table.count = count;
+  table.code_address = common_.definition_address;
+  table.code_stride = common_.struct_size;
+  table.state_address = common_.enabled_state_address;
+  table.state_stride = common_.struct_size;
+  return table;
 }
 
 std::string DTCParser::NameFromBytesAt(uint64_t pos, bool highByteFirst) const {

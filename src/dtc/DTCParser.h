@@ -89,10 +89,35 @@ class DTCParser {
  protected:
   using IgnoreRanges = std::vector<std::pair<uint32_t, uint32_t>>;
 
+  // The six common parameters of one parameter element, each 0 when absent.
+  struct CommonParams {
+    uint32_t definition_address = 0;
+    uint32_t enabled_state_address = 0;
+    uint32_t count = 0;
+    uint32_t struct_size = 0;
+    uint32_t definition_address_end = 0;
+    uint32_t count_address = 0;
+    uint32_t present = 0;  // the CommonFlag_e bits of the parameters given
+
+    // Whether the parameter of `flag` passes its configuration check.
+    bool Passes(CommonFlag_e flag) const;
+    // Whole entries of struct_size from definition_address up to
+    // definition_address_end; 0 when the end is not past the start or the
+    // size is 0. A remainder is dropped.
+    uint64_t EntryCount() const;
+    // Whether the end lies at or past the start by whole entries.
+    bool EndsOnWholeEntry() const;
+  };
+
+  // Reads every common parameter; the one reader behind both the
+  // configuration checks and the families' configuration.
+  static CommonParams ReadCommonParams(const TiXmlElement& params);
+
   void AddError() const { errors_.push_back(ERROR_TEXT); }
 
-  // Remembers the image and map of the current run.
-  void BeginParse(const Image& image, ToggleMap& toggles);
+  // Remembers the image and map of the current run and reads the common
+  // parameters into common_. Families use only the fields they need.
+  void BeginParse(const Image& image, ToggleMap& toggles, const TiXmlElement& params);
 
   // Bounds-checked reads of the current image. Positions are 64-bit so
   // that address sums of 32-bit parameters cannot wrap.
@@ -106,6 +131,28 @@ class DTCParser {
 
   // The trouble-code name of the two bytes at `pos`, in the given order.
   std::string NameFromBytesAt(uint64_t pos, bool highByteFirst) const;
+
+  // One table walked by index i = 0 .. count-1, as the Tricore-style families
+  // lay it out: the code (low byte first) at code_address + i*code_stride,
+  // the state (one byte, or LE16 when switch_off holds two) at
+  // state_address + i*state_stride. An entry whose state is not off_state
+  // and lies outside every ignore range gets a segment at the state, with
+  // the bytes found as enabled values and switch_off as disabled values.
+  struct IndexedTable {
+    uint64_t count = 0;
+    uint64_t code_address = 0;
+    uint64_t code_stride = 0;
+    uint64_t state_address = 0;
+    uint64_t state_stride = 0;
+    uint32_t off_state = 0;
+    std::vector<uint8_t> switch_off;
+    IgnoreRanges ignore_ranges;
+  };
+  void ParseIndexedTable(const IndexedTable& table);
+  // `count` entries of the common parameters' table: codes at the
+  // definition address and states at the enabled-state address, both
+  // struct_size bytes apart; the state's width and values are left unset.
+  IndexedTable CommonIndexedTable(uint64_t count) const;
 
   vehicle::Toggle& getExistingOrCreateDTCToggleByName(const std::string& name);
   vehicle::Toggle& createDTCToggleWithName(const std::string& name);
@@ -136,6 +183,7 @@ class DTCParser {
 
   const Image* image_ = nullptr;
   ToggleMap* toggles_ = nullptr;
+  CommonParams common_;
 
  private:
   uint32_t RomOffset(uint64_t pos) const;

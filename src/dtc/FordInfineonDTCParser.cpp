@@ -19,26 +19,21 @@ void FordInfineonDTCParser::SetupCommonParserFlags() {
 
 void FordInfineonDTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                              TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  struct_size_ = ReadParamNumber(params, DTC_STRUCT_SIZE);
-  definition_address_end_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS_END);
+  BeginParse(image, toggles, params);
 }
 
 uint64_t FordInfineonDTCParser::getAddressForDTCEnableDisableState(uint64_t record) const {
-  return uint64_t{ByteAt(record + struct_size_)} | uint64_t{ByteAt(record + 5)} << 8 |
+  return uint64_t{ByteAt(record + common_.struct_size)} | uint64_t{ByteAt(record + 5)} << 8 |
          uint64_t{ByteAt(record + 6)} << 16;
 }
 
 bool FordInfineonDTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
   // The list must end after its start by whole entries.
-  if (struct_size_ == 0 || definition_address_end_ < definition_address_ ||
-      (definition_address_end_ - definition_address_) % struct_size_ != 0) {
+  if (!common_.EndsOnWholeEntry())
     return false;
-  }
-  for (uint64_t pointer = definition_address_; pointer < definition_address_end_;
-       pointer += struct_size_) {
+  for (uint64_t pointer = common_.definition_address; pointer < common_.definition_address_end;
+       pointer += common_.struct_size) {
     const uint64_t record = LE24At(pointer);
     const uint64_t stateAddress = getAddressForDTCEnableDisableState(record);
     if (ByteAt(stateAddress) == 0) {

@@ -26,8 +26,4 @@ class FordInfineonDTCParser : public DTCParser {
   void configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                         TiXmlElement& params);
   uint64_t getAddressForDTCEnableDisableState(uint64_t record) const;
-
-  uint32_t definition_address_ = 0;
-  uint32_t struct_size_ = 0;
-  uint32_t definition_address_end_ = 0;
 };

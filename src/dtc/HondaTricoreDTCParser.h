@@ -15,27 +15,11 @@ class HondaTricoreDTCParser : public DTCParser {
   bool DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) override;
   void SetupCommonParserFlags() override;
 
-  const IgnoreRanges& GetIgnoreRanges() const { return ignore_ranges_; }
-
  protected:
+  // Reads the parameters and lays out table_.
   virtual void configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                 TiXmlElement& params);
   virtual void configureIgnoreRangesFromXMLData(TiXmlElement& params);
-  virtual bool isDTCEnabled();
-  virtual bool isDTCOutsideIgnoreRange();
-  virtual bool isOutsideIgnoreRange(uint64_t offset);
-  virtual void parseDTC();
-  virtual uint64_t getPartialDTCROMOffset();
-  virtual uint64_t getDTCPCodeStartByte();
-  virtual uint64_t getOffsetForDTCEnableDisableState();
-  virtual uint32_t getValueForDTC();
-  virtual uint32_t getValueAtROMOffset(uint64_t offset);
-  virtual uint64_t getDTCCountFromAddress(uint64_t address);
 
-  uint32_t definition_address_ = 0;
-  uint32_t enabled_state_address_ = 0;
-  uint32_t struct_size_ = 0;
-  uint32_t count_address_ = 0;
-  uint64_t index_ = 0;
-  IgnoreRanges ignore_ranges_;
+  IndexedTable table_;
 };

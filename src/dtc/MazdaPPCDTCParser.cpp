@@ -13,8 +13,7 @@ void MazdaPPCDTCParser::SetupCommonParserFlags() {
 
 void MazdaPPCDTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                          TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
+  BeginParse(image, toggles, params);
 }
 
 bool MazdaPPCDTCParser::isDTCIdValid(uint64_t entry) const {
@@ -31,7 +30,7 @@ bool MazdaPPCDTCParser::isDTCEnabled(uint32_t stateAddress) const {
 
 bool MazdaPPCDTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
-  for (uint64_t entry = definition_address_; isDTCIdValid(entry); entry += kEntrySize) {
+  for (uint64_t entry = common_.definition_address; isDTCIdValid(entry); entry += kEntrySize) {
     const uint32_t stateAddress = getAddressForDTCEnableDisableState(entry);
     if (isDTCEnabled(stateAddress)) {
       AddStateSegment(NameFromBytesAt(entry, true), stateAddress, {0x00, 0x00});

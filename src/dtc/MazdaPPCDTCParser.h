@@ -15,6 +15,4 @@ class MazdaPPCDTCParser : public DTCParser {
   bool isDTCIdValid(uint64_t entry) const;
   uint32_t getAddressForDTCEnableDisableState(uint64_t entry) const;
   bool isDTCEnabled(uint32_t stateAddress) const;
-
-  uint32_t definition_address_ = 0;
 };

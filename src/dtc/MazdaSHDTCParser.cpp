@@ -18,8 +18,7 @@ void MazdaSHDTCParser::SetupCommonParserFlags() {
 
 void MazdaSHDTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                         TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
+  BeginParse(image, toggles, params);
   enable_definition_address_ = ReadParamNumber(params, DTC_ENA_DEFINITION_ADDRESS);
   first_entry_by_word_.clear();
   next_enable_entry_ = enable_definition_address_;
@@ -72,7 +71,7 @@ bool MazdaSHDTCParser::MatchStructs(uint64_t entry, uint64_t& stateOffset) {
 
 bool MazdaSHDTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
-  for (uint64_t entry = definition_address_; isDTCIdValid(entry); entry += kEntrySize) {
+  for (uint64_t entry = common_.definition_address; isDTCIdValid(entry); entry += kEntrySize) {
     uint64_t stateOffset = 0;
     if (isDTCEnabled(entry) && MatchStructs(entry, stateOffset)) {
       AddStateSegment(NameFromBytesAt(entry, true), stateOffset, {0x00, 0x00});

@@ -24,7 +24,6 @@ class MazdaSHDTCParser : public DTCParser {
   // goes to `stateOffset`.
   bool MatchStructs(uint64_t entry, uint64_t& stateOffset);
 
-  uint32_t definition_address_ = 0;
   uint32_t enable_definition_address_ = 0;
   std::array<uint32_t, 3> code_words_{};
   std::array<uint32_t, 9> enable_words_{};

@@ -24,8 +24,7 @@ void MitsuHitachiDTCParser::SetupCommonParserFlags() {
 
 void MitsuHitachiDTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                              TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
+  BeginParse(image, toggles, params);
   enable_position_ = ReadParamNumber(params, DTC_ENA_DEFINITION_ADDRESS);
   group_toggle_address_ = ReadParamNumber(params, DTC_GROUP_TOGGLE_ADDRESS);
   buildPrimarySecondaryDtcPairs(params);
@@ -60,11 +59,12 @@ std::string MitsuHitachiDTCParser::concatPrimaryDtcWithSecondaries(const std::st
 }
 
 bool MitsuHitachiDTCParser::isValidDTCID(uint32_t id) const {
-  return BE16At(definition_address_ + 2ull * id) != 0;
+  return BE16At(common_.definition_address + 2ull * id) != 0;
 }
 
 std::string MitsuHitachiDTCParser::parseDTCName(uint32_t id) const {
-  return concatPrimaryDtcWithSecondaries(NameFromBytesAt(definition_address_ + 2ull * id, true));
+  return concatPrimaryDtcWithSecondaries(
+      NameFromBytesAt(common_.definition_address + 2ull * id, true));
 }
 
 void MitsuHitachiDTCParser::parseIdRange(uint32_t first, uint32_t last) {

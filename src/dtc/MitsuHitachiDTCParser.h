@@ -36,7 +36,6 @@ class MitsuHitachiDTCParser : public DTCParser {
   bool isValidDTCID(uint32_t id) const;
   std::string parseDTCName(uint32_t id) const;
 
-  uint32_t definition_address_ = 0;
   uint64_t enable_position_ = 0;
   uint32_t group_toggle_address_ = 0;
   std::map<std::string, std::set<std::string>> primary_secondaries_;

@@ -12,11 +12,7 @@ void NissanHitachiDTCParser::SetupCommonParserFlags() {
 void NissanHitachiDTCParser::configureParserFromECUandXMLData(const Image& image,
                                                               ToggleMap& toggles,
                                                               TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  enabled_state_address_ = ReadParamNumber(params, DTC_ENABLED_STATE_ADDRESS);
-  struct_size_ = ReadParamNumber(params, DTC_STRUCT_SIZE);
-  definition_address_end_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS_END);
+  BeginParse(image, toggles, params);
 }
 
 uint8_t NissanHitachiDTCParser::getStateBit(uint64_t entry) const {
@@ -25,19 +21,17 @@ uint8_t NissanHitachiDTCParser::getStateBit(uint64_t entry) const {
 }
 
 uint64_t NissanHitachiDTCParser::getOffsetForDTCEnableDisableState(uint64_t entry) const {
-  return uint64_t{enabled_state_address_} + ByteAt(entry);
+  return uint64_t{common_.enabled_state_address} + ByteAt(entry);
 }
 
 bool NissanHitachiDTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
   // The end must lie past the start by whole entries.
-  if (struct_size_ == 0 || definition_address_end_ <= definition_address_ ||
-      (definition_address_end_ - definition_address_) % struct_size_ != 0) {
+  const uint64_t count = common_.EntryCount();
+  if (count == 0 || !common_.EndsOnWholeEntry())
     return false;
-  }
-  const uint64_t count = (definition_address_end_ - definition_address_) / struct_size_;
   for (uint64_t index = 0; index < count; ++index) {
-    const uint64_t entry = definition_address_ + index * struct_size_;
+    const uint64_t entry = common_.definition_address + index * common_.struct_size;
     const uint8_t bit = getStateBit(entry);
     if (bit == 0) {
       continue;

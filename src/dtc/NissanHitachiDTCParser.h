@@ -15,9 +15,4 @@ class NissanHitachiDTCParser : public DTCParser {
   // The entry's state bit, 0 when the bit number leaves the byte.
   uint8_t getStateBit(uint64_t entry) const;
   uint64_t getOffsetForDTCEnableDisableState(uint64_t entry) const;
-
-  uint32_t definition_address_ = 0;
-  uint32_t enabled_state_address_ = 0;
-  uint32_t struct_size_ = 0;
-  uint32_t definition_address_end_ = 0;
 };

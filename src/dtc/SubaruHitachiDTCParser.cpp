@@ -24,19 +24,16 @@ bool SubaruHitachiDTCParser::DoValidateConfigXML(TiXmlElement& params) const {
 void SubaruHitachiDTCParser::configureParserFromECUandXMLData(const Image& image,
                                                               ToggleMap& toggles,
                                                               TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  enabled_state_address_ = ReadParamNumber(params, DTC_ENABLED_STATE_ADDRESS);
-  struct_size_ = ReadParamNumber(params, DTC_STRUCT_SIZE);
+  BeginParse(image, toggles, params);
   pcode_index_ = ReadParamNumber(params, DTC_PCODE_IDX);
 }
 
 uint64_t SubaruHitachiDTCParser::getDTCPCodeStartByte(uint64_t index) const {
-  return uint64_t{definition_address_} + pcode_index_ + index * struct_size_;
+  return uint64_t{common_.definition_address} + pcode_index_ + index * common_.struct_size;
 }
 
 bool SubaruHitachiDTCParser::isDTCEnabled(uint64_t index) const {
-  if (ByteAt(enabled_state_address_ + index) != kEnabledState) {
+  if (ByteAt(common_.enabled_state_address + index) != kEnabledState) {
     return false;
   }
   const uint16_t code = BE16At(getDTCPCodeStartByte(index));
@@ -47,7 +44,7 @@ void SubaruHitachiDTCParser::parseDTC(uint64_t index) {
   const uint64_t codeOffset = getDTCPCodeStartByte(index);
   const std::vector<uint8_t> code = BytesAt(codeOffset, 2);
   const std::string name = FormatDTCName(code[0], code[1]);
-  AddStateSegment(name, enabled_state_address_ + index, {0x00});
+  AddStateSegment(name, common_.enabled_state_address + index, {0x00});
   // A code of 0000 is switched off by the unused-code marker instead.
   const bool zero = code[0] == 0 && code[1] == 0;
   AddSegment(name, codeOffset, code,
@@ -56,10 +53,10 @@ void SubaruHitachiDTCParser::parseDTC(uint64_t index) {
 
 bool SubaruHitachiDTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
-  if (enabled_state_address_ >= definition_address_) {
+  if (common_.enabled_state_address >= common_.definition_address) {
     return false;
   }
-  const uint64_t count = definition_address_ - enabled_state_address_;
+  const uint64_t count = common_.definition_address - common_.enabled_state_address;
   for (uint64_t index = 0; index < count; ++index) {
     if (isDTCEnabled(index)) {
       parseDTC(index);

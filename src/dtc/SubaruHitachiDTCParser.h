@@ -20,8 +20,5 @@ class SubaruHitachiDTCParser : public DTCParser {
   bool isDTCEnabled(uint64_t index) const;
   void parseDTC(uint64_t index);
 
-  uint32_t definition_address_ = 0;
-  uint32_t enabled_state_address_ = 0;
-  uint32_t struct_size_ = 0;
   uint32_t pcode_index_ = 0;
 };

@@ -17,24 +17,22 @@ void SubaruHitachiISOCANDTCParser::SetupCommonParserFlags() {
 void SubaruHitachiISOCANDTCParser::configureParserFromECUandXMLData(const Image& image,
                                                                     ToggleMap& toggles,
                                                                     TiXmlElement& params) {
-  BeginParse(image, toggles);
-  definition_address_ = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  enabled_state_address_ = ReadParamNumber(params, DTC_ENABLED_STATE_ADDRESS);
-  count_ = ReadParamNumber(params, DTC_COUNT);
+  BeginParse(image, toggles, params);
   std::string endian;
   ReadParamText(params, DTC_ENDIAN, endian);
   first_byte_high_ = util::ToLower(endian) == "big";
 }
 
 void SubaruHitachiISOCANDTCParser::parseStateByte(uint64_t stateIndex) {
-  const uint64_t stateOffset = enabled_state_address_ + stateIndex;
+  const uint64_t stateOffset = common_.enabled_state_address + stateIndex;
   const uint8_t state = ByteAt(stateOffset);
   for (unsigned bit = 0; bit < 8; ++bit) {
     const uint8_t mask = static_cast<uint8_t>(1u << bit);
     if ((state & mask) == 0) {
       continue;
     }
-    const uint64_t codeOffset = definition_address_ + kCodesPerStateByte * stateIndex + 2 * bit;
+    const uint64_t codeOffset =
+        common_.definition_address + kCodesPerStateByte * stateIndex + 2 * bit;
     const std::vector<uint8_t> code = BytesAt(codeOffset, 2);
     const bool zero = code[0] == 0 && code[1] == 0;
     if (zero && !(stateIndex == kZeroCodeStateByte && bit < 2)) {
@@ -51,7 +49,7 @@ void SubaruHitachiISOCANDTCParser::parseStateByte(uint64_t stateIndex) {
 bool SubaruHitachiISOCANDTCParser::DoParse(const Image& image, ToggleMap& toggles,
                                            TiXmlElement& params) {
   configureParserFromECUandXMLData(image, toggles, params);
-  for (uint64_t stateIndex = 0; stateIndex < count_; ++stateIndex) {
+  for (uint64_t stateIndex = 0; stateIndex < common_.count; ++stateIndex) {
     parseStateByte(stateIndex);
   }
   return true;

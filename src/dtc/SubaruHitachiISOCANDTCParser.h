@@ -16,8 +16,5 @@ class SubaruHitachiISOCANDTCParser : public DTCParser {
                                         TiXmlElement& params);
   void parseStateByte(uint64_t stateIndex);
 
-  uint32_t definition_address_ = 0;
-  uint32_t enabled_state_address_ = 0;
-  uint32_t count_ = 0;
   bool first_byte_high_ = false;
 };

@@ -15,11 +15,8 @@ void SubaruMotorolaDTCParser::SetupCommonParserFlags() {
 void SubaruMotorolaDTCParser::configureParserFromECUandXMLData(const Image& image,
                                                                ToggleMap& toggles,
                                                                TiXmlElement& params) {
-  BeginParse(image, toggles);
-  const uint32_t address = ReadParamNumber(params, DTC_DEFINITION_ADDRESS);
-  table_offset_ = translator_->translate(address);
-  count_ = ReadParamNumber(params, DTC_COUNT);
-  struct_size_ = ReadParamNumber(params, DTC_STRUCT_SIZE);
+  BeginParse(image, toggles, params);
+  table_offset_ = translator_->translate(common_.definition_address);
 }
 
 bool SubaruMotorolaDTCParser::isDTCEnabled(uint64_t entry) const {
@@ -46,11 +43,11 @@ bool SubaruMotorolaDTCParser::DoParse(const Image& image, ToggleMap& toggles,
     return false;  // the table address is a controller address
   }
   configureParserFromECUandXMLData(image, toggles, params);
-  if (struct_size_ == 0) {
+  if (common_.struct_size == 0) {
     return false;  // every entry would be the first one
   }
-  for (uint64_t index = 0; index < count_; ++index) {
-    const uint64_t entry = table_offset_ + index * struct_size_;
+  for (uint64_t index = 0; index < common_.count; ++index) {
+    const uint64_t entry = table_offset_ + index * common_.struct_size;
     if (isDTCEnabled(entry)) {
       parseDTC(entry);
     }

@@ -17,6 +17,4 @@ class SubaruMotorolaDTCParser : public DTCParser {
   void parseDTC(uint64_t entry);
 
   uint32_t table_offset_ = 0;
-  uint32_t count_ = 0;
-  uint32_t struct_size_ = 0;
 };

@@ -15,7 +15,7 @@ void ToyotaDTCParser::SetupCommonParserFlags() {
 
 void ToyotaDTCParser::configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                        TiXmlElement& params) {
-  BeginParse(image, toggles);
+  BeginParse(image, toggles, params);
   entry_point_ = ReadParamNumber(params, DTC_ENTRY_POINT);
 }
 

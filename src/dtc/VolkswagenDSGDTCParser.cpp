@@ -18,7 +18,7 @@ std::string VolkswagenDSGDTCParser::BlockSuffix(uint32_t block) {
 void VolkswagenDSGDTCParser::configureParserFromECUandXMLData(const Image& image,
                                                               ToggleMap& toggles,
                                                               TiXmlElement& params) {
-  BeginParse(image, toggles);
+  BeginParse(image, toggles, params);
   block_count_ = ReadParamNumber(params, DTC_STRUCTS);
 }
 
@@ -54,15 +54,17 @@ std::set<uint32_t> VolkswagenDSGDTCParser::BlocksToWalk(const TiXmlElement& para
 
 void VolkswagenDSGDTCParser::parseBlock(const TiXmlElement& params, uint32_t block) {
   const std::string suffix = BlockSuffix(block);
-  const uint64_t definitionAddress = ReadParamNumber(params, DTC_DEFINITION_ADDRESS + suffix);
-  const uint64_t stateAddress = ReadParamNumber(params, DTC_ENABLED_STATE_ADDRESS + suffix);
-  const uint64_t count = ReadParamNumber(params, DTC_BLOCK_SIZE + suffix);
-  for (uint64_t index = 0; index < count; ++index) {
-    if (LE16At(stateAddress + 2 * index) != 0) {
-      AddStateSegment(NameFromBytesAt(definitionAddress + 2 * index, false),
-                      stateAddress + 2 * index, {0x00, 0x00});
-    }
-  }
+  // Only the plain definition address is required; the state addresses and
+  // entry counts of the blocks are read unchecked, 0 when absent.
+  IndexedTable table;
+  table.count = ReadParamNumber(params, DTC_BLOCK_SIZE + suffix);
+  table.code_address = ReadParamNumber(params, DTC_DEFINITION_ADDRESS + suffix);
+  table.code_stride = 2;
+  table.state_address = ReadParamNumber(params, DTC_ENABLED_STATE_ADDRESS + suffix);
+  table.state_stride = 2;
+  table.off_state = 0;
+  table.switch_off = {0x00, 0x00};
+  ParseIndexedTable(table);
 }
 
 bool VolkswagenDSGDTCParser::DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) {

@@ -9,12 +9,7 @@ class VolkswagenSimosDTCParser : public VolkswagenTricoreDTCParser {
   void SetupCommonParserFlags() override;
 
  protected:
-  void configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
-                                        TiXmlElement& params) override;
-  bool isDTCEnabled() override;
-  uint64_t getOffsetForDTCEnableDisableState() override;
-  uint32_t getValueAtROMOffset(uint64_t offset) override;
-  std::vector<uint8_t> getDisabledStateValues() override;
-
-  uint32_t definition_address_end_ = 0;
+  void configureStateLayout() override;
+  // The entry count follows from the table end instead.
+  uint64_t getDTCCountFromAddress(uint64_t address) override;
 };

@@ -6,8 +6,8 @@
 // the LE16 state at E + i*S (0xFDFF = disabled). States inside one of the
 // "dtc_ignore_ranges" are left alone.
 //
-// The walk is made of virtual steps reading the current index, so that the
-// GT3 and Simos variants only replace the steps that differ.
+// The walk is the base's indexed table; the configuration lays it out, so
+// that the GT3 and Simos variants only replace the layout steps that differ.
 class VolkswagenTricoreDTCParser : public DTCParser {
  public:
   static const std::string DTC_IGNORE_RANGES;
@@ -18,30 +18,14 @@ class VolkswagenTricoreDTCParser : public DTCParser {
   bool DoParse(const Image& image, ToggleMap& toggles, TiXmlElement& params) override;
   void SetupCommonParserFlags() override;
 
-  const IgnoreRanges& GetIgnoreRanges() const { return ignore_ranges_; }
-
  protected:
+  // Reads the parameters and lays out table_.
   virtual void configureParserFromECUandXMLData(const Image& image, ToggleMap& toggles,
                                                 TiXmlElement& params);
   virtual void configureIgnoreRangesFromXMLData(TiXmlElement& params);
-  virtual bool isDTCEnabled();
-  virtual bool isDTCOutsideIgnoreRange();
-  virtual bool isOutsideIgnoreRange(uint64_t offset);
-  virtual void parseDTC();
-  virtual uint64_t getPartialDTCROMOffset();
-  virtual uint64_t getDTCPCodeStartByte();
-  virtual uint64_t getOffsetForDTCEnableDisableState();
-  virtual uint32_t getValueForDTC();
-  virtual uint32_t getValueAtROMOffset(uint64_t offset);
+  // The state's stride and width and the values that mean and make "off".
+  virtual void configureStateLayout();
   virtual uint64_t getDTCCountFromAddress(uint64_t address);
-  // The bytes that switch the current entry off, in ROM order.
-  virtual std::vector<uint8_t> getDisabledStateValues();
 
-  uint32_t definition_address_ = 0;
-  uint32_t enabled_state_address_ = 0;
-  uint32_t struct_size_ = 0;
-  uint32_t count_address_ = 0;
-  uint64_t count_ = 0;
-  uint64_t index_ = 0;
-  IgnoreRanges ignore_ranges_;
+  IndexedTable table_;
 };

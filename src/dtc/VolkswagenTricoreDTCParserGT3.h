@@ -6,8 +6,5 @@
 // disabled and 0x0F is written to switch a code off.
 class VolkswagenTricoreDTCParserGT3 : public VolkswagenTricoreDTCParser {
  protected:
-  bool isDTCEnabled() override;
-  uint64_t getOffsetForDTCEnableDisableState() override;
-  uint32_t getValueAtROMOffset(uint64_t offset) override;
-  std::vector<uint8_t> getDisabledStateValues() override;
+  void configureStateLayout() override;
 };

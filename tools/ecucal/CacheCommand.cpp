@@ -23,19 +23,9 @@ namespace ecucal_cli {
 
 namespace {
 
-struct CacheOptions {
-  std::string definition;
+struct CacheOptions : DefinitionOptions {
   bool verify = false;
-  bool json = false;
 };
-
-template <class Store>
-std::set<std::string> Keys(const Store& store) {
-  std::set<std::string> keys;
-  for (const auto& entry : store)
-    keys.insert(entry.first);
-  return keys;
-}
 
 // Differences between the definition as written and as read back from its
 // cache, limited to what the cache file keeps.
@@ -49,13 +39,13 @@ class Comparison {
 
   template <class Store>
   void SameIds(const std::string& what, const Store& written, const Store& read) {
-    const std::set<std::string> a = Keys(written), b = Keys(read);
+    const std::vector<std::string> a = SortedKeys(written), b = SortedKeys(read);
     for (const std::string& id : a) {
-      if (b.count(id) == 0)
+      if (!std::binary_search(b.begin(), b.end(), id))
         differences_.push_back(what + " \"" + id + "\" missing");
     }
     for (const std::string& id : b) {
-      if (a.count(id) == 0)
+      if (!std::binary_search(a.begin(), a.end(), id))
         differences_.push_back(what + " \"" + id + "\" appeared");
     }
   }
@@ -137,11 +127,10 @@ std::vector<std::string> Compare(const vehicle::Vehicle& written, const vehicle:
   return differences;
 }
 
-int Run(const CacheOptions& options) {
-  Progress progress;
-  const std::string cache_path = options.definition + vehicle::Vehicle::SVX_EXT;
-  // A stale or corrupt cache must not feed the new one. Removing it first lets
-  // the library load the XML exactly as it would without a cache.
+// A stale or corrupt cache must not feed the new one. Removing it first lets
+// the library load the XML exactly as it would without a cache; something
+// else in its place (a folder, a dangling link) makes the load ignore it.
+CacheUse RemoveOldCache(const std::string& cache_path) {
   std::error_code error;
   if (std::filesystem::is_regular_file(std::filesystem::symlink_status(cache_path, error)) &&
       !std::filesystem::remove(cache_path, error)) {
@@ -149,74 +138,91 @@ int Run(const CacheOptions& options) {
   }
   const bool in_the_way =
       std::filesystem::exists(std::filesystem::symlink_status(cache_path, error));
-  const Definition definition = LoadDefinition(
-      options.definition, in_the_way ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst, progress);
+  return in_the_way ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst;
+}
 
-  progress.Step("writing " + cache_path);
+void WriteCache(const Definition& definition, const std::string& cache_path) {
   bool written = false;
   try {
-    written = definition.vehicle->SaveSerializedFile(options.definition);
+    written = definition.vehicle->SaveSerializedFile(definition.path);
   } catch (const std::exception& e) {
     throw CommandError(kExitUnreadable, "cannot write " + cache_path + ": " + e.what());
   }
   if (!written)
     throw CommandError(kExitUnreadable, "cannot write " + cache_path);
+}
+
+void PrintWritten(const Definition& definition, const std::string& cache_path, uintmax_t size,
+                  size_t kept_tables) {
+  const size_t all_tables = definition.vehicle->GetTables().size();
+  std::cout << "Wrote " << cache_path << " (" << size << " bytes)\n";
+  if (kept_tables < all_tables) {
+    std::cout << "Note: the cache keeps the adjustable tables only (" << kept_tables << " of "
+              << all_tables << "); a load from it has no others.\n";
+  }
+  if (!definition.valid) {
+    std::cout << "Note: the definition is invalid; the cache keeps its invalid objects "
+                 "(see ecucal check).\n";
+  }
+}
+
+// Reads the cache just written back and lists how it differs.
+std::vector<std::string> Verify(const Definition& definition, const std::string& cache_path,
+                                Progress& progress) {
+  progress.Step("reading " + cache_path + " back");
+  vehicle::Vehicle read;
+  std::string error;
+  try {
+    read.Load(definition.path, error, vexa_xml::XML_LOAD_DEFAULT);
+  } catch (const std::exception& e) {
+    throw CommandError(kExitUnreadable, "the cache just written cannot be read back (" +
+                                            std::string(e.what()) + "); delete " + cache_path);
+  }
+  progress.Clear();
+  if (!read.IsLoaded())
+    return {"the cache file did not load"};
+  return Compare(*definition.vehicle, read);
+}
+
+void PrintVerified(const std::vector<std::string>& differences) {
+  if (differences.empty()) {
+    std::cout << "Verified: the cache reads back to the same definition.\n";
+    return;
+  }
+  std::cout << "Not verified; " << differences.size() << " difference"
+            << (differences.size() == 1 ? "" : "s") << ":\n";
+  for (const std::string& difference : differences)
+    std::cout << "  " << difference << '\n';
+}
+
+int Run(const CacheOptions& options) {
+  Progress progress;
+  const std::string cache_path = options.definition + vehicle::Vehicle::SVX_EXT;
+  const Definition definition =
+      LoadDefinition(options.definition, RemoveOldCache(cache_path), progress);
+
+  progress.Step("writing " + cache_path);
+  WriteCache(definition, cache_path);
   std::error_code ignored;
   const auto size = std::filesystem::file_size(cache_path, ignored);
   progress.Clear();
 
-  nlohmann::json json = {
-      {"definition", definition.path},
-      {"cache", cache_path},
-      {"bytes", ignored ? 0 : size},
-      {"valid", definition.valid},
-  };
   const size_t kept_tables = CachedTableIds(*definition.vehicle).size();
-  const size_t all_tables = definition.vehicle->GetTables().size();
-  json["tables_kept"] = kept_tables;
-  json["tables"] = all_tables;
-  if (!options.json) {
-    std::cout << "Wrote " << cache_path << " (" << size << " bytes)\n";
-    if (kept_tables < all_tables) {
-      std::cout << "Note: the cache keeps the adjustable tables only (" << kept_tables << " of "
-                << all_tables << "); a load from it has no others.\n";
-    }
-    if (!definition.valid) {
-      std::cout << "Note: the definition is invalid; the cache keeps its invalid objects "
-                   "(see ecucal check).\n";
-    }
-  }
+  nlohmann::json json = {
+      {"definition", definition.path}, {"cache", cache_path},
+      {"bytes", ignored ? 0 : size},   {"valid", definition.valid},
+      {"tables_kept", kept_tables},    {"tables", definition.vehicle->GetTables().size()},
+  };
+  if (!options.json)
+    PrintWritten(definition, cache_path, size, kept_tables);
 
   int status = kExitOk;
   if (options.verify) {
-    progress.Step("reading " + cache_path + " back");
-    vehicle::Vehicle read;
-    std::string error;
-    try {
-      read.Load(options.definition, error, vexa_xml::XML_LOAD_DEFAULT);
-    } catch (const std::exception& e) {
-      throw CommandError(kExitUnreadable, "the cache just written cannot be read back (" +
-                                              std::string(e.what()) + "); delete " + cache_path);
-    }
-    progress.Clear();
-    std::vector<std::string> differences;
-    if (!read.IsLoaded()) {
-      differences.push_back("the cache file did not load");
-    } else {
-      differences = Compare(*definition.vehicle, read);
-    }
+    const std::vector<std::string> differences = Verify(definition, cache_path, progress);
     json["verified"] = differences.empty();
     json["differences"] = differences;
-    if (!options.json) {
-      if (differences.empty()) {
-        std::cout << "Verified: the cache reads back to the same definition.\n";
-      } else {
-        std::cout << "Not verified; " << differences.size() << " difference"
-                  << (differences.size() == 1 ? "" : "s") << ":\n";
-        for (const std::string& difference : differences)
-          std::cout << "  " << difference << '\n';
-      }
-    }
+    if (!options.json)
+      PrintVerified(differences);
     if (!differences.empty())
       status = kExitInvalid;
   }
@@ -229,16 +235,14 @@ int Run(const CacheOptions& options) {
 
 Verb AddCacheVerb(CLI::App& app) {
   auto options = std::make_shared<CacheOptions>();
-  CLI::App* command = app.add_subcommand(
-      "cache",
+  CLI::App* command = AddDefinitionVerb(
+      app, "cache",
       "Read a definition from its XML documents, validate it and write its binary cache\n"
-      "file (DEF.xml.svx) beside it; later loads read the cache first.");
-  command->add_option("definition", options->definition, "top document of the definition")
-      ->required();
+      "file (DEF.xml.svx) beside it; later loads read the cache first.",
+      *options);
   command->add_flag("--verify", options->verify,
                     "load the cache back and compare it with the definition; exit 1 on a "
                     "difference");
-  command->add_flag("--json", options->json, "print one JSON document");
   return {command, [options] { return Run(*options); }};
 }
 

@@ -14,10 +14,8 @@ namespace ecucal_cli {
 
 namespace {
 
-struct CheckOptions {
-  std::string definition;
+struct CheckOptions : DefinitionOptions {
   bool no_cache = false;
-  bool json = false;
 };
 
 nlohmann::json InvalidJson(const InvalidObject& object) {
@@ -66,11 +64,25 @@ void PrintText(const Definition& definition, const std::vector<ClassCount>& coun
   }
 }
 
+void PrintJsonReport(const Definition& definition, const std::vector<ClassCount>& counts) {
+  nlohmann::json invalid = nlohmann::json::array();
+  for (const InvalidObject& object : definition.invalid)
+    invalid.push_back(InvalidJson(object));
+  PrintJson({
+      {"definition", definition.path},
+      {"source", SourceKey(definition)},
+      {"vehicle_id", definition.vehicle->GetLiveRomName()},
+      {"valid", definition.valid},
+      {"counts", CountsJson(counts)},
+      {"invalid", invalid},
+      {"load_messages", definition.load_messages},
+      {"validation_text", definition.validation_text},
+  });
+}
+
 int Run(const CheckOptions& options) {
-  Progress progress;
-  const Definition definition =
-      LoadDefinition(options.definition,
-                     options.no_cache ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst, progress);
+  const Definition definition = LoadDefinition(
+      options.definition, options.no_cache ? CacheUse::kIgnoreCache : CacheUse::kCacheFirst);
   const std::vector<ClassCount> counts = CountObjects(definition);
 
   if (!definition.load_messages.empty() && !options.json) {
@@ -78,21 +90,8 @@ int Run(const CheckOptions& options) {
     if (definition.load_messages.back() != '\n')
       std::cerr << '\n';
   }
-
   if (options.json) {
-    nlohmann::json invalid = nlohmann::json::array();
-    for (const InvalidObject& object : definition.invalid)
-      invalid.push_back(InvalidJson(object));
-    PrintJson({
-        {"definition", definition.path},
-        {"source", definition.from_cache ? "cache" : "xml"},
-        {"vehicle_id", definition.vehicle->GetLiveRomName()},
-        {"valid", definition.valid},
-        {"counts", CountsJson(counts)},
-        {"invalid", invalid},
-        {"load_messages", definition.load_messages},
-        {"validation_text", definition.validation_text},
-    });
+    PrintJsonReport(definition, counts);
   } else {
     PrintText(definition, counts);
   }
@@ -103,16 +102,14 @@ int Run(const CheckOptions& options) {
 
 Verb AddCheckVerb(CLI::App& app) {
   auto options = std::make_shared<CheckOptions>();
-  CLI::App* command = app.add_subcommand(
-      "check",
+  CLI::App* command = AddDefinitionVerb(
+      app, "check",
       "Load (the cache file first, as the library does), post-process and validate a\n"
       "definition; print the objects per class and every invalid object with its\n"
-      "validation code. Exit 0 valid, 1 invalid, 2 unreadable.");
-  command->add_option("definition", options->definition, "top document of the definition")
-      ->required();
+      "validation code. Exit 0 valid, 1 invalid, 2 unreadable.",
+      *options);
   command->add_flag("--no-cache", options->no_cache,
                     "read the XML documents even when a cache file lies beside them");
-  command->add_flag("--json", options->json, "print one JSON document");
   return {command, [options] { return Run(*options); }};
 }
 

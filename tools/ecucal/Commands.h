@@ -20,6 +20,7 @@ Verb AddInfoVerb(CLI::App& app);
 Verb AddTablesVerb(CLI::App& app);
 Verb AddCacheVerb(CLI::App& app);
 Verb AddMonitorVerb(CLI::App& app);
+Verb AddImportVerb(CLI::App& app);
 // ROM verbs.
 Verb AddShowVerb(CLI::App& app);
 Verb AddSetVerb(CLI::App& app);

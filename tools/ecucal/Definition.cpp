@@ -1,5 +1,7 @@
 #include "Definition.h"
 
+#include <CLI/CLI.hpp>
+
 #include <tinyxml.h>
 
 #include <algorithm>
@@ -14,10 +16,8 @@
 #include "Output.h"
 #include "outside/DataMarkupDoc.h"
 #include "vehicle/definition/Axis.h"
-#include "vehicle/definition/CopyGroup.h"
 #include "vehicle/definition/DataType.h"
 #include "vehicle/definition/Group.h"
-#include "vehicle/definition/RomInfo.h"
 #include "vehicle/definition/Table.h"
 #include "vehicle/definition/XMLToggle.h"
 #include "vehicle/loading/AxisSignatureStrategy.h"
@@ -87,30 +87,6 @@ std::string DiagnoseTopDocument(const std::string& path) {
                          detail + "); delete it, or rebuild it with: ecucal cache " + path);
 }
 
-// Table id -> master table id, to name what a dropped slave belonged to.
-std::map<std::string, std::string> TableMasters(const vehicle::Vehicle::Tables& tables) {
-  std::map<std::string, std::string> masters;
-  for (const auto& entry : tables)
-    masters[entry.first] = entry.second->GetMasterTableId();
-  return masters;
-}
-
-// Copy groups as validation may change them: category -> child -> aliases.
-using CopyGroupShape = std::map<std::string, std::map<std::string, std::set<std::string>>>;
-
-CopyGroupShape ShapeOf(const vehicle::Vehicle::CopyGroups& copy_groups) {
-  CopyGroupShape shape;
-  for (const auto& category : copy_groups) {
-    auto& children = shape[category.first];
-    for (const auto& child : category.second->getChildren()) {
-      auto& aliases = children[child.first];
-      for (const auto& copyable : child.second->getCopyables())
-        aliases.insert(copyable.first);
-    }
-  }
-  return shape;
-}
-
 std::string AxisRole(const vehicle::Table& table, const vehicle::Axis* axis) {
   for (const auto& entry : table.GetAxes()) {
     if (entry.second.get() == axis)
@@ -135,89 +111,41 @@ std::string AxisUse(const vehicle::Vehicle& vehicle, const vehicle::Axis* axis) 
   return uses.empty() ? "" : "in " + JoinOrDash(uses);
 }
 
+// Where an invalid axis of that id is used.
+std::string InvalidAxisUse(const vehicle::Vehicle& vehicle, const std::string& id) {
+  for (const auto& entry : vehicle.GetInvalidAxes()) {
+    if (entry.second->GetObjId() == id)
+      return AxisUse(vehicle, entry.second.get());
+  }
+  return "";
+}
+
+// Objects a cache file brought back already invalid: validation found them
+// before the cache was written, so the findings of this load do not name them.
 template <class Store>
-void AddInvalid(const Store& store, const std::string& object_class,
-                std::vector<InvalidObject>& out) {
+void AddKeptInvalid(const Store& store, const std::string& object_class,
+                    std::vector<InvalidObject>& out) {
   for (const auto& entry : store) {
-    InvalidObject object;
-    object.object_class = object_class;
-    object.id = entry.first;
-    object.code = entry.second->Validate();
-    out.push_back(object);
+    out.push_back({object_class, entry.first, entry.second->Validate(),
+                   "invalid when the cache file was written"});
   }
 }
 
-// The objects validation rejected, each with the code its class gives it.
-std::vector<InvalidObject> FindInvalid(vehicle::Vehicle& vehicle,
-                                       const std::map<std::string, std::string>& tables_before,
-                                       const CopyGroupShape& copy_groups_before) {
+// The objects validation rejected, in a stable order: by class as
+// validation visits them, then by id.
+std::vector<InvalidObject> FindInvalid(const vehicle::Vehicle& vehicle, bool from_cache) {
   std::vector<InvalidObject> invalid;
-
-  if (vehicle.GetLiveRomName().empty()) {
-    invalid.push_back({"Vehicle", "", vehicle::Vehicle::CODE_NO_VEHICLE_ID, ""});
-    return invalid;  // validation stops here
+  for (const vehicle::ValidationFinding& finding : vehicle.GetValidationFindings()) {
+    const std::string where =
+        finding.object_class == "Axis" ? InvalidAxisUse(vehicle, finding.id) : finding.detail;
+    invalid.push_back({finding.object_class, finding.id, finding.code, where});
   }
-  if (std::fabs(vehicle.GetVersion() - vehicle::Vehicle::kFormatVersion) > 0.01) {
-    invalid.push_back({"Vehicle", vehicle.GetLiveRomName(), vehicle::Vehicle::CODE_BAD_VERSION,
-                       "version " + ShortDouble(vehicle.GetVersion())});
-    return invalid;
+  if (from_cache) {
+    AddKeptInvalid(vehicle.GetInvalidDataTypes(), "DataType", invalid);
+    AddKeptInvalid(vehicle.GetInvalidGroups(), "Group", invalid);
+    AddKeptInvalid(vehicle.GetInvalidXMLToggles(), "XMLToggle", invalid);
+    AddKeptInvalid(vehicle.GetInvalidMonitors(), "Monitor", invalid);
   }
-
-  vehicle::RomInfo rom_info = vehicle.GetRomInfo();
-  if (const vehicle::validate_codes_t code = rom_info.Validate(); code != 0) {
-    invalid.push_back({"RomInfo", vehicle.GetLiveRomName(), code, ""});
-  }
-  AddInvalid(vehicle.GetInvalidDataTypes(), "DataType", invalid);
-  for (const auto& entry : vehicle.GetInvalidAxes()) {
-    InvalidObject object{"Axis", entry.second->GetObjId(), entry.second->Validate(),
-                         AxisUse(vehicle, entry.second.get())};
-    invalid.push_back(object);
-  }
-  AddInvalid(vehicle.GetInvalidGroups(), "Group", invalid);
-  AddInvalid(vehicle.GetInvalidTables(), "Table", invalid);
-
-  // A slave that does not fit its master leaves both table stores.
-  for (const auto& [id, master] : tables_before) {
-    if (!vehicle.GetTables().dataExists(id) && !vehicle.GetInvalidTables().dataExists(id)) {
-      invalid.push_back({"Table", id, vehicle::Vehicle::CODE_BAD_SLAVE_TABLE,
-                         "slave of " + master + ", dropped from the definition"});
-    }
-  }
-
-  AddInvalid(vehicle.GetInvalidXMLToggles(), "XMLToggle", invalid);
-
-  // Copy groups: categories with fewer than two copy groups, copyables that
-  // were taken out, categories that were removed.
-  const CopyGroupShape after = ShapeOf(vehicle.GetCopyGroups());
-  for (const auto& category : copy_groups_before) {
-    auto now = after.find(category.first);
-    if (now == after.end()) {
-      invalid.push_back(
-          {"CopyGroup", category.first, vehicle::Vehicle::CODE_BAD_COPY_GROUP, "category removed"});
-      continue;
-    }
-    if (category.second.size() < 2) {
-      invalid.push_back({"CopyGroup", category.first, vehicle::Vehicle::CODE_BAD_COPY_GROUP,
-                         "category holds fewer than two copy groups"});
-    }
-    std::set<std::string> removed;
-    for (const auto& child : category.second) {
-      auto child_now = now->second.find(child.first);
-      for (const std::string& alias : child.second) {
-        if (child_now == now->second.end() || child_now->second.count(alias) == 0) {
-          removed.insert(alias);
-        }
-      }
-    }
-    for (const std::string& alias : removed) {
-      invalid.push_back({"CopyGroup", category.first, vehicle::Vehicle::CODE_BAD_COPY_GROUP,
-                         "copyable \"" + alias + "\" removed"});
-    }
-  }
-
-  AddInvalid(vehicle.GetInvalidMonitors(), "Monitor", invalid);
-
-  // Stores iterate in hash order; people and tests want a stable listing.
   const std::vector<std::string> order = {"Vehicle", "RomInfo",   "DataType",  "Axis",   "Group",
                                           "Table",   "XMLToggle", "CopyGroup", "Monitor"};
   auto rank = [&order](const InvalidObject& object) {
@@ -232,41 +160,47 @@ std::vector<InvalidObject> FindInvalid(vehicle::Vehicle& vehicle,
   return invalid;
 }
 
+// As the library loads: the cache file when there is one, else the XML.
+bool LoadCacheFirst(Definition& definition, Progress& progress) {
+  const std::string& path = definition.path;
+  definition.from_cache = CanOpen(path + vehicle::Vehicle::SVX_EXT);
+  progress.Step(definition.from_cache ? "reading the cache of " + path : "reading " + path);
+  try {
+    definition.vehicle->Load(path, definition.load_messages, vexa_xml::XML_LOAD_DEFAULT);
+  } catch (const boost::archive::archive_exception& e) {
+    if (definition.from_cache)
+      ThrowCorruptCache(path, e.what());
+    throw CommandError(kExitUnreadable, path + ": " + e.what());
+  } catch (const std::exception& e) {
+    if (definition.from_cache)
+      ThrowCorruptCache(path, e.what());
+    throw CommandError(kExitUnreadable, "cannot load " + path + ": " + e.what());
+  }
+  return definition.vehicle->IsLoaded();
+}
+
+// The XML documents, whatever cache file lies beside them.
+bool LoadXml(Definition& definition, Progress& progress) {
+  progress.Step("reading " + definition.path);
+  try {
+    SharedAxisSignatureStrategy strategy;
+    const bool loaded = definition.vehicle->RecursiveLoad(definition.path, definition.load_messages,
+                                                          vexa_xml::XML_LOAD_DEFAULT);
+    definition.vehicle->PostProcessLoad(&strategy);
+    return loaded;
+  } catch (const std::exception& e) {
+    throw CommandError(kExitUnreadable, "cannot load " + definition.path + ": " + e.what());
+  }
+}
+
 }  // namespace
 
 Definition LoadDefinition(const std::string& path, CacheUse cache_use, Progress& progress) {
   Definition definition;
   definition.path = path;
   definition.vehicle = std::make_shared<vehicle::Vehicle>();
-  vehicle::Vehicle& vehicle = *definition.vehicle;
-
-  bool loaded = false;
-  if (cache_use == CacheUse::kCacheFirst) {
-    definition.from_cache = CanOpen(path + vehicle::Vehicle::SVX_EXT);
-    progress.Step(definition.from_cache ? "reading the cache of " + path : "reading " + path);
-    try {
-      vehicle.Load(path, definition.load_messages, vexa_xml::XML_LOAD_DEFAULT);
-    } catch (const boost::archive::archive_exception& e) {
-      if (definition.from_cache)
-        ThrowCorruptCache(path, e.what());
-      throw CommandError(kExitUnreadable, path + ": " + e.what());
-    } catch (const std::exception& e) {
-      if (definition.from_cache)
-        ThrowCorruptCache(path, e.what());
-      throw CommandError(kExitUnreadable, "cannot load " + path + ": " + e.what());
-    }
-    loaded = vehicle.IsLoaded();
-  } else {
-    progress.Step("reading " + path);
-    try {
-      SharedAxisSignatureStrategy strategy;
-      loaded = vehicle.RecursiveLoad(path, definition.load_messages, vexa_xml::XML_LOAD_DEFAULT);
-      vehicle.PostProcessLoad(&strategy);
-    } catch (const std::exception& e) {
-      throw CommandError(kExitUnreadable, "cannot load " + path + ": " + e.what());
-    }
-  }
-
+  const bool loaded = cache_use == CacheUse::kCacheFirst ? LoadCacheFirst(definition, progress)
+                                                         : LoadXml(definition, progress);
   if (!loaded) {
     std::string reason = FirstLines(definition.load_messages, 5);
     if (reason.empty())
@@ -275,8 +209,7 @@ Definition LoadDefinition(const std::string& path, CacheUse cache_use, Progress&
   }
 
   progress.Step("validating");
-  const std::map<std::string, std::string> tables_before = TableMasters(vehicle.GetTables());
-  const CopyGroupShape copy_groups_before = ShapeOf(vehicle.GetCopyGroups());
+  vehicle::Vehicle& vehicle = *definition.vehicle;
   try {
     std::string ignored;
     definition.valid = vehicle.Validate(ignored);
@@ -284,9 +217,25 @@ Definition LoadDefinition(const std::string& path, CacheUse cache_use, Progress&
     throw CommandError(kExitUnreadable, "cannot validate " + path + ": " + e.what());
   }
   definition.validation_text = vehicle.GetValidationErrorText();
-  definition.invalid = FindInvalid(vehicle, tables_before, copy_groups_before);
+  definition.invalid = FindInvalid(vehicle, definition.from_cache);
+  // Objects a cache kept invalid make the definition invalid as well.
+  definition.valid = definition.valid && definition.invalid.empty();
   progress.Clear();
   return definition;
+}
+
+Definition LoadDefinition(const std::string& path, CacheUse cache_use) {
+  Progress progress;
+  return LoadDefinition(path, cache_use, progress);
+}
+
+CLI::App* AddDefinitionVerb(CLI::App& app, const std::string& name, const std::string& description,
+                            DefinitionOptions& options) {
+  CLI::App* command = app.add_subcommand(name, description);
+  command->add_option("definition", options.definition, "top document of the definition")
+      ->required();
+  command->add_flag("--json", options.json, "print one JSON document");
+  return command;
 }
 
 std::vector<ClassCount> CountObjects(const Definition& definition) {
@@ -300,23 +249,14 @@ std::vector<ClassCount> CountObjects(const Definition& definition) {
       {"CopyGroup", "copy groups", "copy_groups", vehicle.GetCopyGroups().size(), 0},
       {"Monitor", "monitors", "monitors", vehicle.GetMonitors().size(), 0},
   };
+  // An object may fail several ways; axes that share an id differ by their tables.
   std::map<std::string, std::set<std::string>> failed;
   for (const InvalidObject& object : definition.invalid) {
-    failed[object.object_class].insert(object.id + '\n' + object.where);
+    const bool axis = object.object_class == "Axis";
+    failed[object.object_class].insert(axis ? object.id + '\n' + object.where : object.id);
   }
-  for (ClassCount& count : counts) {
-    if (count.object_class == "CopyGroup") {
-      // One category can fail several ways; count it once.
-      std::set<std::string> ids;
-      for (const InvalidObject& object : definition.invalid) {
-        if (object.object_class == "CopyGroup")
-          ids.insert(object.id);
-      }
-      count.invalid = ids.size();
-    } else {
-      count.invalid = failed[count.object_class].size();
-    }
-  }
+  for (ClassCount& count : counts)
+    count.invalid = failed[count.object_class].size();
   return counts;
 }
 
@@ -330,6 +270,10 @@ nlohmann::json CountsJson(const std::vector<ClassCount>& counts) {
 
 std::string SourceText(const Definition& definition) {
   return definition.from_cache ? "cache file" : "XML";
+}
+
+std::string SourceKey(const Definition& definition) {
+  return definition.from_cache ? "cache" : "xml";
 }
 
 }  // namespace ecucal_cli

@@ -9,6 +9,10 @@
 
 #include "vehicle/Enumerations.h"
 
+namespace CLI {
+class App;
+}
+
 namespace vehicle {
 class Vehicle;
 }
@@ -17,14 +21,14 @@ namespace ecucal_cli {
 
 class Progress;
 
-// One object that failed validation, with the code recomputed by the tool
-// from the object itself, so the report does not depend on the library's
-// error texts (which a release build hides).
+// One object that failed validation, as the library's validation findings
+// name it, so the report does not depend on the error texts (which a release
+// build hides).
 struct InvalidObject {
   std::string object_class;  // "DataType", "Axis", "Table", ...
   std::string id;
   vehicle::validate_codes_t code = 0;
-  std::string where;  // context, e.g. the tables an axis belongs to; may be empty
+  std::string where;  // the tables an axis belongs to, or what failed; may be empty
 };
 
 // A loaded, post-processed and validated definition.
@@ -48,6 +52,19 @@ enum class CacheUse {
 // and, for a corrupt cache file, what to do about it.
 Definition LoadDefinition(const std::string& path, CacheUse cache_use, Progress& progress);
 
+// Loads with a progress display of its own.
+Definition LoadDefinition(const std::string& path, CacheUse cache_use = CacheUse::kCacheFirst);
+
+// What every verb that reads a definition takes: its top document and --json.
+struct DefinitionOptions {
+  std::string definition;
+  bool json = false;
+};
+
+// Adds the verb `name` with the definition argument and the --json flag.
+CLI::App* AddDefinitionVerb(CLI::App& app, const std::string& name, const std::string& description,
+                            DefinitionOptions& options);
+
 // Objects of one class: how many are live and how many failed.
 struct ClassCount {
   std::string object_class;  // as in InvalidObject
@@ -64,5 +81,7 @@ nlohmann::json CountsJson(const std::vector<ClassCount>& counts);
 
 // Where the definition came from, for people: "XML" or "cache file".
 std::string SourceText(const Definition& definition);
+// The same for JSON: "xml" or "cache".
+std::string SourceKey(const Definition& definition);
 
 }  // namespace ecucal_cli

@@ -1,6 +1,5 @@
 // ecucal info: what the definition says about the vehicle and its ECU.
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <cmath>
 #include <iostream>
 #include <memory>
@@ -16,20 +15,6 @@ namespace ecucal_cli {
 
 namespace {
 
-struct InfoOptions {
-  std::string definition;
-  bool json = false;
-};
-
-template <class Store>
-std::vector<std::string> SortedKeys(const Store& store) {
-  std::vector<std::string> keys;
-  for (const auto& entry : store)
-    keys.push_back(entry.first);
-  std::sort(keys.begin(), keys.end());
-  return keys;
-}
-
 // The version is a single-precision number; 1.1 should read as 1.1.
 double Version(const vehicle::Vehicle& vehicle) {
   return std::round(static_cast<double>(vehicle.GetVersion()) * 1000.0) / 1000.0;
@@ -39,106 +24,129 @@ std::string Limit(uint32_t limit, const char* unit) {
   return limit == 0 ? std::string("none") : std::to_string(limit) + " " + unit;
 }
 
-int Run(const InfoOptions& options) {
-  Progress progress;
-  const Definition definition = LoadDefinition(options.definition, CacheUse::kCacheFirst, progress);
+// What both outputs show, in words.
+struct Facts {
+  std::vector<std::string> variants;
+  std::vector<std::string> crcs;
+  std::vector<std::string> feature_versions;
+  std::vector<std::string> feature_toggles;
+  std::vector<ClassCount> counts;
+  std::string cpu, protocol, flash, realtime;
+};
+
+Facts FactsOf(const Definition& definition) {
   const vehicle::Vehicle& vehicle = *definition.vehicle;
   const vehicle::RomInfo& rom = vehicle.GetRomInfo();
-
-  std::vector<std::string> variants;
-  vehicle.GetVehicleVariants(variants);
-  std::vector<std::string> crcs;
+  Facts facts;
+  vehicle.GetVehicleVariants(facts.variants);
   for (uint32_t crc : rom.GetRomCrcs())
-    crcs.push_back(Hex32(crc));
-  const std::vector<std::string> feature_versions = SortedKeys(rom.GetFeatureVersions());
-  const std::vector<std::string> feature_toggles = SortedKeys(rom.GetFeatureToggles());
-  const std::vector<ClassCount> counts = CountObjects(definition);
-  const std::string cpu = Word(vehicle::priv::GetCPUStrs(), rom.GetCPU());
-  const std::string protocol = Word(vehicle::priv::GetProtocolStrs(), rom.GetProtocol());
-  const std::string flash = Word(vehicle::priv::GetFlashStrs(), rom.GetFlash());
-  const std::string realtime =
-      Word(vehicle::priv::GetRealtimeSupportStrs(), rom.GetRealtimeSupport());
+    facts.crcs.push_back(Hex32(crc));
+  facts.feature_versions = SortedKeys(rom.GetFeatureVersions());
+  facts.feature_toggles = SortedKeys(rom.GetFeatureToggles());
+  facts.counts = CountObjects(definition);
+  facts.cpu = Word(vehicle::priv::GetCPUStrs(), rom.GetCPU());
+  facts.protocol = Word(vehicle::priv::GetProtocolStrs(), rom.GetProtocol());
+  facts.flash = Word(vehicle::priv::GetFlashStrs(), rom.GetFlash());
+  facts.realtime = Word(vehicle::priv::GetRealtimeSupportStrs(), rom.GetRealtimeSupport());
+  return facts;
+}
+
+nlohmann::json RomJson(const vehicle::Vehicle& vehicle, const Facts& facts) {
+  const vehicle::RomInfo& rom = vehicle.GetRomInfo();
   const auto& firmware = rom.GetFirmwareId();
+  nlohmann::json firmware_json = nullptr;
+  if (!firmware.id.empty())
+    firmware_json = {{"id", firmware.id}, {"offset", firmware.offset}};
+  return {
+      {"cpu", facts.cpu},
+      {"protocol", facts.protocol},
+      {"flash", facts.flash},
+      {"rom_name", rom.GetRomName()},
+      {"rom_crcs", rom.GetRomCrcs()},
+      {"realtime", facts.realtime},
+      {"has_realtime_tables", vehicle.HasRealtimeTables()},
+      {"monitor_byte_limit", rom.GetMonitorByteLimit()},
+      {"monitor_count_limit", rom.GetMonitorCountLimit()},
+      {"firmware_id", firmware_json},
+      {"dtc_parser", rom.GetDTC()},
+      {"feature_versions", facts.feature_versions},
+      {"feature_toggles", facts.feature_toggles},
+  };
+}
 
-  if (options.json) {
-    nlohmann::json firmware_json = nullptr;
-    if (!firmware.id.empty()) {
-      firmware_json = {{"id", firmware.id}, {"offset", firmware.offset}};
-    }
-    PrintJson({
-        {"definition", definition.path},
-        {"source", definition.from_cache ? "cache" : "xml"},
-        {"vehicle_id", vehicle.GetLiveRomName()},
-        {"stock_rom_name", vehicle.GetStockRomName()},
-        {"version", Version(vehicle)},
-        {"read_only", vehicle.IsReadOnly()},
-        {"valid", definition.valid},
-        {"variants", variants},
-        {"bundle_ids", vehicle.GetBundleIds()},
-        {"rom",
-         {
-             {"cpu", cpu},
-             {"protocol", protocol},
-             {"flash", flash},
-             {"rom_name", rom.GetRomName()},
-             {"rom_crcs", rom.GetRomCrcs()},
-             {"realtime", realtime},
-             {"has_realtime_tables", vehicle.HasRealtimeTables()},
-             {"monitor_byte_limit", rom.GetMonitorByteLimit()},
-             {"monitor_count_limit", rom.GetMonitorCountLimit()},
-             {"firmware_id", firmware_json},
-             {"dtc_parser", rom.GetDTC()},
-             {"feature_versions", feature_versions},
-             {"feature_toggles", feature_toggles},
-         }},
-        {"counts", CountsJson(counts)},
-    });
-    return kExitOk;
-  }
+void PrintJsonInfo(const Definition& definition, const Facts& facts) {
+  const vehicle::Vehicle& vehicle = *definition.vehicle;
+  PrintJson({
+      {"definition", definition.path},
+      {"source", SourceKey(definition)},
+      {"vehicle_id", vehicle.GetLiveRomName()},
+      {"stock_rom_name", vehicle.GetStockRomName()},
+      {"version", Version(vehicle)},
+      {"read_only", vehicle.IsReadOnly()},
+      {"valid", definition.valid},
+      {"variants", facts.variants},
+      {"bundle_ids", vehicle.GetBundleIds()},
+      {"rom", RomJson(vehicle, facts)},
+      {"counts", CountsJson(facts.counts)},
+  });
+}
 
+void PrintTextInfo(const Definition& definition, const Facts& facts) {
+  const vehicle::Vehicle& vehicle = *definition.vehicle;
+  const vehicle::RomInfo& rom = vehicle.GetRomInfo();
+  const auto& firmware = rom.GetFirmwareId();
   TextTable table({"Vehicle", vehicle.GetLiveRomName()});
   table.AddRow({"Stock ROM", vehicle.GetStockRomName()});
   table.AddRow({"Format version", ShortDouble(Version(vehicle))});
   table.AddRow({"Read from", SourceText(definition) + ", " + definition.path});
   table.AddRow({"Read-only", vehicle.IsReadOnly() ? "yes" : "no"});
   table.AddRow({"Valid", definition.valid ? "yes" : "no (see ecucal check)"});
-  table.AddRow({"Variants", JoinOrDash(variants)});
+  table.AddRow({"Variants", JoinOrDash(facts.variants)});
   table.AddRow({"Bundle ids", JoinOrDash(vehicle.GetBundleIds())});
-  table.AddRow({"CPU", cpu});
-  table.AddRow({"Protocol", protocol});
-  table.AddRow({"Flash method", flash});
-  table.AddRow({"ROM CRCs", JoinOrDash(crcs)});
-  table.AddRow({"Realtime", realtime + (vehicle.HasRealtimeTables() ? ", has RAM tables" : "")});
+  table.AddRow({"CPU", facts.cpu});
+  table.AddRow({"Protocol", facts.protocol});
+  table.AddRow({"Flash method", facts.flash});
+  table.AddRow({"ROM CRCs", JoinOrDash(facts.crcs)});
+  table.AddRow(
+      {"Realtime", facts.realtime + (vehicle.HasRealtimeTables() ? ", has RAM tables" : "")});
   table.AddRow({"Firmware id", firmware.id.empty()
                                    ? std::string("-")
                                    : firmware.id + " at " + Hex32(firmware.offset)});
   table.AddRow({"Monitor limits", Limit(rom.GetMonitorByteLimit(), "bytes") + ", " +
                                       Limit(rom.GetMonitorCountLimit(), "monitors")});
   table.AddRow({"Trouble codes", rom.GetDTC().empty() ? "-" : rom.GetDTC()});
-  table.AddRow({"Feature versions", JoinOrDash(feature_versions)});
-  table.AddRow({"Feature toggles", JoinOrDash(feature_toggles)});
+  table.AddRow({"Feature versions", JoinOrDash(facts.feature_versions)});
+  table.AddRow({"Feature toggles", JoinOrDash(facts.feature_toggles)});
   std::string objects;
-  for (const ClassCount& count : counts) {
+  for (const ClassCount& count : facts.counts) {
     if (!objects.empty())
       objects += ", ";
     objects += std::to_string(count.valid) + " " + count.label;
   }
   table.AddRow({"Objects", objects});
   table.Print(std::cout);
+}
+
+int Run(const DefinitionOptions& options) {
+  const Definition definition = LoadDefinition(options.definition);
+  const Facts facts = FactsOf(definition);
+  if (options.json) {
+    PrintJsonInfo(definition, facts);
+  } else {
+    PrintTextInfo(definition, facts);
+  }
   return kExitOk;
 }
 
 }  // namespace
 
 Verb AddInfoVerb(CLI::App& app) {
-  auto options = std::make_shared<InfoOptions>();
-  CLI::App* command = app.add_subcommand(
-      "info",
+  auto options = std::make_shared<DefinitionOptions>();
+  CLI::App* command = AddDefinitionVerb(
+      app, "info",
       "Print the ROM information of a definition: vehicle id, stock ROM name, variants,\n"
-      "bundle ids, processor, protocols, checksums, limits, and the object counts.");
-  command->add_option("definition", options->definition, "top document of the definition")
-      ->required();
-  command->add_flag("--json", options->json, "print one JSON document");
+      "bundle ids, processor, protocols, checksums, limits, and the object counts.",
+      *options);
   return {command, [options] { return Run(*options); }};
 }
 

@@ -20,11 +20,21 @@ namespace ecucal_cli {
 
 namespace {
 
-struct MonitorOptions {
-  std::string definition;
+struct MonitorOptions : DefinitionOptions {
   std::string monitor;
   std::vector<std::string> replies;
-  bool json = false;
+};
+
+// One decoded request: the monitor's value and the replies it came from.
+struct Decoded {
+  vehicle::MonitorDataManager manager;
+  std::shared_ptr<vehicle::Monitor> monitor;
+  // The values the device requests from the ECU: the monitor itself, or the
+  // plain monitors a compound one is computed from, each once, in input order.
+  vehicle::MonitorDataManager::MonitorDataList requested;
+  std::vector<std::vector<uint8_t>> replies;
+  std::vector<float> input_values;
+  float value = 0;
 };
 
 // "0x0BB8", "0BB8", "0b:b8" and "0B B8" all give the bytes 0B B8.
@@ -60,31 +70,24 @@ std::string WithUnit(const std::string& text, const std::string& unit) {
   return unit.empty() ? text : text + " " + unit;
 }
 
-int Run(const MonitorOptions& options) {
-  Progress progress;
-  const Definition definition = LoadDefinition(options.definition, CacheUse::kCacheFirst, progress);
-  const vehicle::Vehicle& vehicle = *definition.vehicle;
-
-  if (!vehicle.GetMonitors().dataExists(options.monitor)) {
-    for (const InvalidObject& object : definition.invalid) {
-      if (object.object_class == "Monitor" && object.id == options.monitor) {
-        throw CommandError(kExitBadRequest, "monitor \"" + options.monitor + "\" is invalid: " +
-                                                vehicle::ValidationCodeName(object.code) + " (" +
-                                                vehicle::ValidationCodeMeaning(object.code) + ")");
-      }
+// The valid monitor of that id; a bad request when there is none.
+std::shared_ptr<vehicle::Monitor> FindMonitor(const Definition& definition, const std::string& id) {
+  const vehicle::Vehicle::Monitors& monitors = definition.vehicle->GetMonitors();
+  if (monitors.dataExists(id))
+    return monitors.findData(id);
+  for (const InvalidObject& object : definition.invalid) {
+    if (object.object_class == "Monitor" && object.id == id) {
+      throw CommandError(kExitBadRequest, "monitor \"" + id + "\" is invalid: " +
+                                              vehicle::ValidationCodeName(object.code) + " (" +
+                                              vehicle::ValidationCodeMeaning(object.code) + ")");
     }
-    throw CommandError(kExitBadRequest, "no monitor \"" + options.monitor + "\" in the definition");
   }
-  const std::shared_ptr<vehicle::Monitor>& monitor =
-      vehicle.GetMonitors().findData(options.monitor);
+  throw CommandError(kExitBadRequest, "no monitor \"" + id + "\" in the definition");
+}
 
-  vehicle::MonitorDataManager manager;
-  const std::shared_ptr<vehicle::MonitorData> data = manager.CreateMonitorData(monitor);
-  // The values the device requests from the ECU: the monitor itself, or the
-  // plain monitors a compound one is computed from, each once, in input order.
-  vehicle::MonitorDataManager::MonitorDataList requested;
-  manager.FlattenMonitorDataList(requested, data);
-
+// Hands each requested monitor its reply; the replies must match in number and width.
+void SetReplies(const MonitorOptions& options, Decoded& decoded) {
+  const auto& requested = decoded.requested;
   if (options.replies.size() != requested.size()) {
     std::vector<std::string> names;
     for (const auto& input : requested)
@@ -95,8 +98,6 @@ int Run(const MonitorOptions& options) {
                                             JoinOrDash(names) + "); got " +
                                             std::to_string(options.replies.size()));
   }
-
-  std::vector<std::vector<uint8_t>> replies;
   for (size_t i = 0; i < requested.size(); ++i) {
     std::vector<uint8_t> bytes = ParseHex(options.replies[i]);
     const uint32_t width = requested[i]->GetMonitorWidth();
@@ -106,55 +107,73 @@ int Run(const MonitorOptions& options) {
                                               " bytes; the monitor reads " + std::to_string(width));
     }
     requested[i]->SetRawValue(bytes.cbegin(), bytes.cend());
-    replies.push_back(std::move(bytes));
+    decoded.replies.push_back(std::move(bytes));
   }
+}
 
-  float value = 0;
-  std::vector<float> input_values;
+void Decode(const MonitorOptions& options, const Definition& definition, Decoded& decoded) {
+  decoded.monitor = FindMonitor(definition, options.monitor);
+  const std::shared_ptr<vehicle::MonitorData> data =
+      decoded.manager.CreateMonitorData(decoded.monitor);
+  decoded.manager.FlattenMonitorDataList(decoded.requested, data);
+  SetReplies(options, decoded);
   try {
-    for (const auto& input : requested)
-      input_values.push_back(input->GetValue());
-    value = data->GetValue();
+    for (const auto& input : decoded.requested)
+      decoded.input_values.push_back(input->GetValue());
+    decoded.value = data->GetValue();
   } catch (const std::exception& e) {
     throw CommandError(kExitBadRequest, "cannot decode \"" + options.monitor + "\": " + e.what());
   }
-  const std::string text = manager.GetValueString(monitor, value);
-  const std::string unit = UnitOf(*monitor);
-  const std::string format = monitor->GetDataType() ? monitor->GetDataType()->format : "";
+}
 
-  if (options.json) {
-    nlohmann::json inputs = nlohmann::json::array();
-    for (size_t i = 0; i < requested.size(); ++i) {
-      const auto& input = requested[i]->GetMonitor();
-      inputs.push_back({
-          {"monitor", input->GetObjId()},
-          {"reply", HexBytes(replies[i])},
-          {"value", input_values[i]},
-          {"text", manager.GetValueString(input, input_values[i])},
-          {"unit", UnitOf(*input)},
-      });
-    }
-    PrintJson({
-        {"monitor", monitor->GetObjId()},
-        {"compound", monitor->IsCompound()},
-        {"value", value},
-        {"text", text},
-        {"unit", unit},
-        {"format", format},
-        {"replies", inputs},
+void PrintJsonValue(Decoded& decoded) {
+  const vehicle::Monitor& monitor = *decoded.monitor;
+  nlohmann::json inputs = nlohmann::json::array();
+  for (size_t i = 0; i < decoded.requested.size(); ++i) {
+    const auto& input = decoded.requested[i]->GetMonitor();
+    inputs.push_back({
+        {"monitor", input->GetObjId()},
+        {"reply", HexBytes(decoded.replies[i])},
+        {"value", decoded.input_values[i]},
+        {"text", decoded.manager.GetValueString(input, decoded.input_values[i])},
+        {"unit", UnitOf(*input)},
     });
-    return kExitOk;
   }
+  PrintJson({
+      {"monitor", monitor.GetObjId()},
+      {"compound", monitor.IsCompound()},
+      {"value", decoded.value},
+      {"text", decoded.manager.GetValueString(decoded.monitor, decoded.value)},
+      {"unit", UnitOf(monitor)},
+      {"format", monitor.GetDataType() ? monitor.GetDataType()->format : ""},
+      {"replies", inputs},
+  });
+}
 
-  std::cout << monitor->GetObjId() << ": " << WithUnit(text, unit) << '\n';
-  if (monitor->IsCompound()) {
-    TextTable table({"from", "reply", "value"});
-    for (size_t i = 0; i < requested.size(); ++i) {
-      const auto& input = requested[i]->GetMonitor();
-      table.AddRow({input->GetObjId(), HexBytes(replies[i]),
-                    WithUnit(manager.GetValueString(input, input_values[i]), UnitOf(*input))});
-    }
-    table.Print(std::cout, "  ");
+void PrintTextValue(Decoded& decoded) {
+  const vehicle::Monitor& monitor = *decoded.monitor;
+  const std::string text = decoded.manager.GetValueString(decoded.monitor, decoded.value);
+  std::cout << monitor.GetObjId() << ": " << WithUnit(text, UnitOf(monitor)) << '\n';
+  if (!monitor.IsCompound())
+    return;
+  TextTable table({"from", "reply", "value"});
+  for (size_t i = 0; i < decoded.requested.size(); ++i) {
+    const auto& input = decoded.requested[i]->GetMonitor();
+    const std::string value = decoded.manager.GetValueString(input, decoded.input_values[i]);
+    table.AddRow(
+        {input->GetObjId(), HexBytes(decoded.replies[i]), WithUnit(value, UnitOf(*input))});
+  }
+  table.Print(std::cout, "  ");
+}
+
+int Run(const MonitorOptions& options) {
+  const Definition definition = LoadDefinition(options.definition);
+  Decoded decoded;
+  Decode(options, definition, decoded);
+  if (options.json) {
+    PrintJsonValue(decoded);
+  } else {
+    PrintTextValue(decoded);
   }
   return kExitOk;
 }
@@ -163,16 +182,14 @@ int Run(const MonitorOptions& options) {
 
 Verb AddMonitorVerb(CLI::App& app) {
   auto options = std::make_shared<MonitorOptions>();
-  CLI::App* command = app.add_subcommand(
-      "monitor",
+  CLI::App* command = AddDefinitionVerb(
+      app, "monitor",
       "Decode reply bytes of a live-data monitor and print the value in its display\n"
       "format. A compound monitor takes one reply per plain monitor it is computed\n"
-      "from, in input order; each reply is hex bytes (0BB8, 0x0BB8 or 0b:b8).");
-  command->add_option("definition", options->definition, "top document of the definition")
-      ->required();
+      "from, in input order; each reply is hex bytes (0BB8, 0x0BB8 or 0b:b8).",
+      *options);
   command->add_option("id", options->monitor, "monitor id")->required();
   command->add_option("replies", options->replies, "reply bytes in hex, one per input")->required();
-  command->add_flag("--json", options->json, "print one JSON document");
   return {command, [options] { return Run(*options); }};
 }
 

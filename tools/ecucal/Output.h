@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <ostream>
 #include <stdexcept>
@@ -71,6 +72,17 @@ std::string Word(const util::enum_map<E, std::string>& table, E value) {
   if (found == table.end())
     return "unknown(" + std::to_string(static_cast<int64_t>(value)) + ")";
   return found->second;
+}
+
+// The keys of a store, sorted: stores iterate in hash order, people and
+// tests want a stable listing.
+template <class Store>
+std::vector<std::string> SortedKeys(const Store& store) {
+  std::vector<std::string> keys;
+  for (const auto& entry : store)
+    keys.push_back(entry.first);
+  std::sort(keys.begin(), keys.end());
+  return keys;
 }
 
 // Columns padded to their widest cell, two blanks apart.

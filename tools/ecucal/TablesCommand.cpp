@@ -19,11 +19,12 @@ namespace ecucal_cli {
 
 namespace {
 
-struct TablesOptions {
-  std::string definition;
+struct TablesOptions : DefinitionOptions {
   std::string group;
-  bool json = false;
 };
+
+using TableList = std::vector<std::shared_ptr<vehicle::Table>>;
+using AxisUsers = std::map<const vehicle::Axis*, size_t>;
 
 // Shape of the value grid: columns, rows, depth.
 std::vector<uint32_t> Shape(const vehicle::Table& table) {
@@ -73,89 +74,94 @@ nlohmann::json AxisJson(vehicle::axis_types_t role, const vehicle::Axis& axis, s
   };
 }
 
-int Run(const TablesOptions& options) {
-  Progress progress;
-  const Definition definition = LoadDefinition(options.definition, CacheUse::kCacheFirst, progress);
-  const vehicle::Vehicle& vehicle = *definition.vehicle;
+void RequireGroup(const vehicle::Vehicle& vehicle, const std::string& group) {
+  if (vehicle.GetGroups().dataExists(group) || vehicle.GetInvalidGroups().dataExists(group))
+    return;
+  throw CommandError(kExitBadRequest, "no group \"" + group + "\" in the definition; groups: " +
+                                          JoinOrDash(SortedKeys(vehicle.GetGroups())));
+}
 
-  const bool filtered = !options.group.empty();
-  if (filtered) {
-    const bool known = vehicle.GetGroups().dataExists(options.group) ||
-                       vehicle.GetInvalidGroups().dataExists(options.group);
-    if (!known) {
-      std::vector<std::string> names;
-      for (const auto& entry : vehicle.GetGroups())
-        names.push_back(entry.first);
-      std::sort(names.begin(), names.end());
-      throw CommandError(kExitBadRequest, "no group \"" + options.group +
-                                              "\" in the definition; groups: " + JoinOrDash(names));
-    }
-  }
-
-  // How many tables use each axis object, to show which axes are shared.
-  std::map<const vehicle::Axis*, size_t> users;
+// How many tables use each axis object, to show which axes are shared.
+AxisUsers CountAxisUsers(const vehicle::Vehicle& vehicle) {
+  AxisUsers users;
   for (const auto& entry : vehicle.GetTables()) {
     for (const auto& axis : entry.second->GetAxes())
       ++users[axis.second.get()];
   }
+  return users;
+}
 
-  std::vector<std::shared_ptr<vehicle::Table>> tables;
+// The tables of `group` (all when it is empty), by id.
+TableList SelectTables(const vehicle::Vehicle& vehicle, const std::string& group) {
+  TableList tables;
   for (const auto& entry : vehicle.GetTables()) {
-    if (!filtered || InGroup(*entry.second, options.group))
+    if (group.empty() || InGroup(*entry.second, group))
       tables.push_back(entry.second);
   }
   std::sort(tables.begin(), tables.end(),
             [](const auto& a, const auto& b) { return a->GetObjId() < b->GetObjId(); });
+  return tables;
+}
 
-  if (options.json) {
-    nlohmann::json list = nlohmann::json::array();
-    for (const auto& table : tables) {
-      nlohmann::json axes = nlohmann::json::array();
-      for (const auto& axis : table->GetAxes()) {
-        if (axis.second)
-          axes.push_back(AxisJson(axis.first, *axis.second, users[axis.second.get()]));
-      }
-      const std::string& master = table->GetMasterTableId();
-      list.push_back({
-          {"id", table->GetObjId()},
-          {"type", Word(vehicle::priv::GetTableTypeStrs(), table->GetTableType())},
-          {"shape", Shape(*table)},
-          {"read_type", Word(vehicle::priv::GetTableReadStrs(), table->GetReadType())},
-          {"groups", table->GetGroupIds()},
-          {"master", master.empty() ? nlohmann::json(nullptr) : nlohmann::json(master)},
-          {"master_transform", table->GetTransformForMasterToSlaveDataCopy()},
-          {"adjustable", table->IsAdjustable()},
-          {"axes", axes},
-      });
-    }
-    PrintJson({
-        {"definition", definition.path},
-        {"group", filtered ? nlohmann::json(options.group) : nlohmann::json(nullptr)},
-        {"tables", list},
-    });
-    return kExitOk;
+nlohmann::json TableJson(const vehicle::Table& table, const AxisUsers& users) {
+  nlohmann::json axes = nlohmann::json::array();
+  for (const auto& axis : table.GetAxes()) {
+    if (axis.second)
+      axes.push_back(AxisJson(axis.first, *axis.second, users.at(axis.second.get())));
   }
+  const std::string& master = table.GetMasterTableId();
+  return {
+      {"id", table.GetObjId()},
+      {"type", Word(vehicle::priv::GetTableTypeStrs(), table.GetTableType())},
+      {"shape", Shape(table)},
+      {"read_type", Word(vehicle::priv::GetTableReadStrs(), table.GetReadType())},
+      {"groups", table.GetGroupIds()},
+      {"master", master.empty() ? nlohmann::json(nullptr) : nlohmann::json(master)},
+      {"master_transform", table.GetTransformForMasterToSlaveDataCopy()},
+      {"adjustable", table.IsAdjustable()},
+      {"axes", axes},
+  };
+}
 
+void PrintTextTables(const TableList& tables, const std::string& group) {
   TextTable table({"Table", "Type", "Shape", "Read", "Groups", "Master", "Values"});
   for (const auto& entry : tables) {
     std::shared_ptr<vehicle::Axis> z = entry->GetAxis(vehicle::AXIS_Z);
     std::string values = "-";
-    if (z && z->GetDataType()) {
+    if (z && z->GetDataType())
       values = z->GetDataTypeId() + " (" + z->GetUnit() + ")";
-    }
-    std::string master = entry->GetMasterTableId();
-    if (master.empty())
-      master = "-";
+    const std::string& master = entry->GetMasterTableId();
     table.AddRow({entry->GetObjId(), Word(vehicle::priv::GetTableTypeStrs(), entry->GetTableType()),
                   ShapeText(Shape(*entry)),
                   Word(vehicle::priv::GetTableReadStrs(), entry->GetReadType()),
-                  JoinOrDash(entry->GetGroupIds()), master, values});
+                  JoinOrDash(entry->GetGroupIds()), master.empty() ? "-" : master, values});
   }
   table.Print(std::cout);
   std::cout << tables.size() << (tables.size() == 1 ? " table" : " tables");
-  if (filtered)
-    std::cout << " in group " << options.group;
+  if (!group.empty())
+    std::cout << " in group " << group;
   std::cout << '\n';
+}
+
+int Run(const TablesOptions& options) {
+  const Definition definition = LoadDefinition(options.definition);
+  const vehicle::Vehicle& vehicle = *definition.vehicle;
+  if (!options.group.empty())
+    RequireGroup(vehicle, options.group);
+  const TableList tables = SelectTables(vehicle, options.group);
+  if (!options.json) {
+    PrintTextTables(tables, options.group);
+    return kExitOk;
+  }
+  const AxisUsers users = CountAxisUsers(vehicle);
+  nlohmann::json list = nlohmann::json::array();
+  for (const auto& table : tables)
+    list.push_back(TableJson(*table, users));
+  PrintJson({
+      {"definition", definition.path},
+      {"group", options.group.empty() ? nlohmann::json(nullptr) : nlohmann::json(options.group)},
+      {"tables", list},
+  });
   return kExitOk;
 }
 
@@ -163,14 +169,12 @@ int Run(const TablesOptions& options) {
 
 Verb AddTablesVerb(CLI::App& app) {
   auto options = std::make_shared<TablesOptions>();
-  CLI::App* command = app.add_subcommand(
-      "tables",
+  CLI::App* command = AddDefinitionVerb(
+      app, "tables",
       "List every valid table of a definition with its type, shape (columns x rows x\n"
-      "depth), read type, groups and master table.");
-  command->add_option("definition", options->definition, "top document of the definition")
-      ->required();
+      "depth), read type, groups and master table.",
+      *options);
   command->add_option("--group", options->group, "only the tables of this group");
-  command->add_flag("--json", options->json, "print one JSON document");
   return {command, [options] { return Run(*options); }};
 }
 

@@ -57,8 +57,12 @@ Axis::Axis() : BaseVehicleDefObj("axis") {}
 const TiXmlElement* Axis::ReadType(const TiXmlElement* element, bool next) {
   if (element == nullptr)
     return nullptr;
-  current_element_ =
-      next ? util::NextSiblingElement(element, "axis") : util::FirstChildElement(element, "axis");
+  return ReadTypeOf(next ? util::NextSiblingElement(element, "axis")
+                         : util::FirstChildElement(element, "axis"));
+}
+
+const TiXmlElement* Axis::ReadTypeOf(const TiXmlElement* axis_element) {
+  current_element_ = axis_element;
   if (current_element_ == nullptr)
     return nullptr;
   bool present = false;

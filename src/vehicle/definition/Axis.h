@@ -96,6 +96,8 @@ class Axis : public BaseVehicleDefObj {
   // sibling of `element` (next == true); remembers it and reads its role from
   // "type" (-1 when absent or unknown). Null when there is none.
   const TiXmlElement* ReadType(const TiXmlElement* element, bool next);
+  // The same for an "axis" element the caller has already found.
+  const TiXmlElement* ReadTypeOf(const TiXmlElement* axis_element);
 
   // `element` is the axis element itself: reads its "id". Returns the element
   // when it has an id, else null.

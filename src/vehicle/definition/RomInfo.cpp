@@ -37,7 +37,14 @@ RomInfo::RomInfo() : BaseVehicleDefObj("rominfo"), dtc_parser_params_("dtc_parse
 }
 
 int32_t RomInfo::DoRead(const TiXmlElement* element, std::string& /*error*/, bool /*not_first*/) {
-  const TiXmlElement* rominfo = element ? element->FirstChildElement("rominfo") : nullptr;
+  if (element == nullptr)
+    return READ_FAILED;
+  // Read found the "rominfo" child already while it looked for the id; it is
+  // looked up here only when the id was known from an earlier document.
+  const TiXmlElement* current = GetCurrentElement();
+  const TiXmlElement* rominfo = current != nullptr && current->Parent() == element
+                                    ? current
+                                    : util::FirstChildElement(element, "rominfo");
   if (rominfo == nullptr)
     return READ_FAILED;
 

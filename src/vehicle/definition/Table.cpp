@@ -99,11 +99,13 @@ bool Table::ReadAxisData(const TiXmlElement* element, axes_t& axes, std::string&
           axes[role] = probe;
       }
     }
-    if (util::NextSiblingElement(axis_element, "axis") == nullptr)
+    // The next axis element is found once, before a probe is made for it.
+    const TiXmlElement* next = util::NextSiblingElement(axis_element, "axis");
+    if (next == nullptr)
       break;
     if (probe_read)
       probe = std::make_shared<Axis>();
-    axis_element = probe->ReadType(axis_element, true);
+    axis_element = probe->ReadTypeOf(next);
   }
   return result;
 }

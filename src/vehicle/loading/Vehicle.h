@@ -29,6 +29,17 @@ class Monitor;
 class Table;
 class XMLToggle;
 
+// One failure Validate found, for callers that need to know which object
+// failed and why: the error texts of a release build say neither. The id is
+// the object's own; Vehicle and RomInfo findings carry the vehicle's, copy
+// group findings their category's (the detail names the copy group).
+struct ValidationFinding {
+  std::string object_class;  // "Vehicle", "RomInfo", "DataType", "Axis", "Table", ...
+  std::string id;
+  validate_codes_t code = 0;
+  std::string detail;  // what failed, in words; may be empty
+};
+
 enum variant_t : int32_t {
   VARIANT_NONE = 0,
   VARIANT_SD = 1,
@@ -128,6 +139,7 @@ class Vehicle {
 
   // Checks every object, moves failing ones to the invalid stores and
   // appends one error text per failure. Returns (and records) validity.
+  // Each failure is also recorded as a finding (GetValidationFindings).
   bool Validate(std::string& error);
   void ValidateRomInfo();
   void ValidateDataTypes();
@@ -202,6 +214,13 @@ class Vehicle {
   const Tables& GetRemovedTables() const { return removed_tables_; }
   const Toggles& GetRemovedToggles() const { return removed_toggles_; }
   const std::string& GetValidationErrorText() const { return validation_error_; }
+  // The failures of the last Validate, in the order their error texts were
+  // appended, with the copy group failures that have no error text among
+  // them (a copyable naming a table the store lacks, copy targets with
+  // different numbers of slave tables). Objects a cache file brought back
+  // already in the invalid stores failed an earlier validation and have no
+  // finding.
+  const std::vector<ValidationFinding>& GetValidationFindings() const { return findings_; }
   float GetVersion() const { return version_; }
   bool IsReadOnly() const { return read_only_; }
   const std::vector<std::string>& GetBundleIds() const { return bundle_ids_; }
@@ -242,7 +261,10 @@ class Vehicle {
   void ValidateStore(Store& live, Store& invalid);
   bool ValidateCopyGroupCategory(CopyGroup& category);
   bool CopyTargetsMatch(const CopyGroup::CopyTargets& from, const CopyGroup::CopyTargets& to,
-                        const std::string& copy_group_id);
+                        const std::string& copy_group_id, const std::string& category_id);
+  // Appends the error text of one failure and records its finding.
+  void AddFailure(const IBaseVehicleDefObj* object, ValidationFinding finding,
+                  const std::string& details);
 
   std::string vehicle_id_;
   float version_;
@@ -271,6 +293,7 @@ class Vehicle {
   bool loaded_ = false;
   bool valid_ = false;
   std::string validation_error_;
+  std::vector<ValidationFinding> findings_;
   bool rom_info_only_ = false;
   bool has_parsed_toggles_ = false;
   Axes shared_axes_;

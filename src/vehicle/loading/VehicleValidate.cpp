@@ -63,15 +63,24 @@ std::string Vehicle::_BuildBadCopyGroupErrorString(const Axis* axis,
   return _BuildErrorString(axis, CODE_BAD_COPY_GROUP, text);
 }
 
+void Vehicle::AddFailure(const IBaseVehicleDefObj* object, ValidationFinding finding,
+                         const std::string& details) {
+  validation_error_ += _BuildErrorString(object, finding.code, details);
+  findings_.push_back(std::move(finding));
+}
+
 bool Vehicle::Validate(std::string& error) {
   validation_error_.clear();
+  findings_.clear();
   if (vehicle_id_.empty()) {
-    validation_error_ += _BuildErrorString(CODE_NO_VEHICLE_ID, Detail("the vehicle has no id"));
+    const std::string text = "the vehicle has no id";
+    AddFailure(nullptr, {"Vehicle", vehicle_id_, CODE_NO_VEHICLE_ID, text}, Detail(text));
     error += validation_error_;
     return false;
   }
   if (std::fabs(static_cast<double>(version_) - kFormatVersion) > 0.01) {
-    validation_error_ += _BuildErrorString(CODE_BAD_VERSION, Detail("the version is not 1.1"));
+    const std::string text = "the version is not 1.1";
+    AddFailure(nullptr, {"Vehicle", vehicle_id_, CODE_BAD_VERSION, text}, Detail(text));
     error += validation_error_;
     return false;
   }
@@ -93,7 +102,7 @@ void Vehicle::ValidateRomInfo() {
   std::string scratch;
   const validate_codes_t code = rom_info_.Validate(scratch);
   if (code != 0)
-    validation_error_ += _BuildErrorString(&rom_info_, code, Detail(scratch));
+    AddFailure(&rom_info_, {"RomInfo", vehicle_id_, code, scratch}, Detail(scratch));
 }
 
 template <class Store>
@@ -105,7 +114,8 @@ void Vehicle::ValidateStore(Store& live, Store& invalid) {
       continue;
     invalid.addData(entry.first, entry.second);
     failed.push_back(entry.first);
-    validation_error_ += _BuildErrorString(entry.second.get(), code, std::string());
+    const auto& object = *entry.second;
+    AddFailure(&object, {object.DebugGetClassName(), object.GetObjId(), code, ""}, "");
   }
   for (const std::string& key : failed)
     live.removeData(key);
@@ -135,7 +145,7 @@ void Vehicle::ValidateTables() {
     if (code != 0) {
       invalid_tables_.addData(entry.first, entry.second);
       failed.push_back(entry.first);
-      validation_error_ += _BuildErrorString(&table, code, std::string());
+      AddFailure(&table, {"Table", entry.first, code, ""}, "");
       continue;
     }
     if (!table.IsSlave())
@@ -144,7 +154,11 @@ void Vehicle::ValidateTables() {
     if (_ValidateSlaveTable(details, table) != 0) {
       // A slave that does not fit its master is dropped, not kept aside.
       failed.push_back(entry.first);
-      validation_error_ += _BuildErrorString(&table, CODE_BAD_SLAVE_TABLE, details.str());
+      AddFailure(
+          &table,
+          {"Table", entry.first, CODE_BAD_SLAVE_TABLE,
+           "slave of '" + table.GetMasterTableId() + "', dropped: it does not fit its master"},
+          details.str());
     }
   }
   for (const std::string& key : failed)
@@ -158,11 +172,12 @@ validate_codes_t Vehicle::_ValidateSlaveTable(std::ostringstream& details,
     details << Detail("the slave names no master");
     return CODE_BAD_SLAVE_TABLE;
   }
-  if (!tables_.dataExists(master_id) || tables_.findData(master_id)->IsSlave()) {
+  const auto found = tables_.data.find(master_id);
+  if (found == tables_.data.end() || found->second->IsSlave()) {
     details << Detail("the master '" + master_id + "' is missing or itself a slave");
     return CODE_BAD_SLAVE_TABLE;
   }
-  const Table& master = *tables_.findData(master_id);
+  const Table& master = *found->second;
   const bool same_type_needed = slave.GetTransformForMasterToSlaveDataCopy().empty();
   for (const auto& role : master.GetAxes()) {
     const std::shared_ptr<Axis>& master_axis = role.second;
@@ -178,10 +193,12 @@ validate_codes_t Vehicle::_ValidateSlaveTable(std::ostringstream& details,
 
 bool Vehicle::ValidateCopyTable(std::string& error, const std::string& a, const std::string& b,
                                 const std::string& copy_group_id) {
-  if (!tables_.dataExists(a) || !tables_.dataExists(b))
+  const auto source_entry = tables_.data.find(a);
+  const auto target_entry = tables_.data.find(b);
+  if (source_entry == tables_.data.end() || target_entry == tables_.data.end())
     return false;
-  const Table& source = *tables_.findData(a);
-  const Table& target = *tables_.findData(b);
+  const Table& source = *source_entry->second;
+  const Table& target = *target_entry->second;
   for (const auto& role : source.GetAxes()) {
     const std::shared_ptr<Axis>& axis = role.second;
     const std::shared_ptr<Axis> other = target.GetAxis(role.first);
@@ -211,10 +228,17 @@ void Vehicle::ValidateCopyGroups() {
 // Checks one category; false when it must be removed.
 bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
   CopyGroup::Children& children = category.getChildren();
+  const std::string& category_id = category.getCopyGroupID();
+  // The finding names the category and, in its detail, the copy group.
+  const auto fail = [&](const CopyGroup& group, const std::string& text) {
+    AddFailure(&group,
+               {"CopyGroup", category_id, CODE_BAD_COPY_GROUP,
+                "copy group '" + group.getCopyGroupID() + "': " + text},
+               Detail(text));
+  };
   if (children.size() < 2) {
-    std::ostringstream details;
-    details << "Only one copy group defined in copy group category " << category.getCopyGroupID();
-    validation_error_ += _BuildErrorString(&category, CODE_BAD_COPY_GROUP, details.str());
+    const std::string text = "Only one copy group defined in copy group category " + category_id;
+    AddFailure(&category, {"CopyGroup", category_id, CODE_BAD_COPY_GROUP, text}, text);
   }
 
   std::set<std::string> bad_keys;
@@ -226,8 +250,7 @@ bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
     if (first_plain == nullptr) {
       first_plain = &child;
     } else if (child.getCopyables().size() != first_plain->getCopyables().size()) {
-      validation_error_ +=
-          _BuildErrorString(&child, CODE_BAD_COPY_GROUP, Detail("copyable counts differ"));
+      fail(child, "copyable counts differ");
     }
     for (const auto& copyable : child.getCopyables()) {
       for (auto& other_entry : children) {
@@ -236,12 +259,12 @@ bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
           continue;
         auto match = other.getCopyables().find(copyable.first);
         if (match == other.getCopyables().end()) {
-          validation_error_ += _BuildErrorString(
-              &other, CODE_BAD_COPY_GROUP, Detail("copyable '" + copyable.first + "' is missing"));
+          fail(other, "copyable '" + copyable.first + "' is missing");
           bad_keys.insert(copyable.first);
           continue;
         }
-        if (!CopyTargetsMatch(copyable.second, match->second, child.getCopyGroupID())) {
+        if (!CopyTargetsMatch(copyable.second, match->second, child.getCopyGroupID(),
+                              category_id)) {
           bad_keys.insert(copyable.first);
         }
       }
@@ -262,18 +285,30 @@ bool Vehicle::ValidateCopyGroupCategory(CopyGroup& category) {
 // Every table the two targets name, pairwise: the source table, then each
 // slave in order.
 bool Vehicle::CopyTargetsMatch(const CopyGroup::CopyTargets& from, const CopyGroup::CopyTargets& to,
-                               const std::string& copy_group_id) {
+                               const std::string& copy_group_id, const std::string& category_id) {
   std::vector<std::pair<std::string, std::string>> pairs = {{from.table_id, to.table_id}};
   const std::size_t slaves = std::min(from.slave_table_ids.size(), to.slave_table_ids.size());
   for (std::size_t i = 0; i < slaves; ++i) {
     pairs.emplace_back(from.slave_table_ids[i], to.slave_table_ids[i]);
   }
+  const std::string where = "copy group '" + copy_group_id + "': ";
   bool match = from.slave_table_ids.size() == to.slave_table_ids.size();
+  if (!match) {
+    findings_.push_back(
+        {"CopyGroup", category_id, CODE_BAD_COPY_GROUP, where + "slave table counts differ"});
+  }
   for (const auto& pair : pairs) {
-    if (!tables_.dataExists(pair.first) || !tables_.dataExists(pair.second) ||
-        !ValidateCopyTable(validation_error_, pair.first, pair.second, copy_group_id)) {
-      match = false;
+    std::string problem;
+    if (!tables_.dataExists(pair.first) || !tables_.dataExists(pair.second)) {
+      // No error text for this one; the finding still says why the copyable went.
+      problem = "table '" + pair.first + "' or '" + pair.second + "' is not a valid table";
+    } else if (!ValidateCopyTable(validation_error_, pair.first, pair.second, copy_group_id)) {
+      problem = "table '" + pair.second + "' cannot receive a copy of table '" + pair.first + "'";
+    } else {
+      continue;
     }
+    findings_.push_back({"CopyGroup", category_id, CODE_BAD_COPY_GROUP, where + problem});
+    match = false;
   }
   return match;
 }

@@ -191,6 +191,14 @@ TEST_F(EcucalCommandTest, CheckNamesEveryInvalidObjectWithItsCode) {
   EXPECT_EQ(text.status, 1);
   EXPECT_NE(text.out.find("INVALID_SLAVE_TABLE"), std::string::npos);
   EXPECT_NE(text.out.find("in Bad Axis Table (z)"), std::string::npos);
+
+  // A cache keeps the invalid data types, groups, toggles and monitors aside;
+  // read back from it the definition is still invalid and names them.
+  ASSERT_EQ(Run({"cache", definition_}).status, 0);
+  const nlohmann::json cached = Run({"check", definition_, "--json"}).Json();
+  EXPECT_EQ(cached["source"], "cache");
+  EXPECT_FALSE(cached["valid"].get<bool>());
+  EXPECT_EQ(cached["counts"]["monitors"]["invalid"], 3);
 }
 
 TEST_F(EcucalCommandTest, UnreadableDefinitionsExitTwoWithTheReasonOnStderr) {
@@ -444,10 +452,67 @@ TEST_F(EcucalCommandTest, CacheThatCannotBeWrittenExitsTwo) {
   EXPECT_NE(result.err.find("cannot write"), std::string::npos) << result.err;
 }
 
+// ---- import ----
+
+TEST_F(EcucalCommandTest, ImportWritesADefinitionThatCheckAccepts) {
+  const std::string data = std::string(ECUCAL_TEST_DATA_DIR) + "/import/romraider/";
+  const std::string out = (scratch_ / "imported").string();
+  const Result result = Run(
+      {"import", data + "base.xml", data + "leaf.xml", "--rom", "RR_LEAF", "-o", out, "--json"});
+  ASSERT_EQ(result.status, 0) << result.err << result.out;
+  const nlohmann::json doc = result.Json();
+  EXPECT_EQ(doc["format"], "RomRaider");
+  EXPECT_EQ(doc["chain"].size(), 3u);
+  EXPECT_EQ(doc["counts"]["tables"], 5);
+  EXPECT_EQ(doc["counts"]["toggles"], 3);
+  EXPECT_TRUE(doc["valid"].get<bool>());
+  EXPECT_FALSE(doc["issues"].empty());
+  const std::string top = doc["top_document"];
+  EXPECT_EQ(top, out + "/RR_LEAF.xml");
+
+  const Result check = Run({"check", top, "--json"});
+  ASSERT_EQ(check.status, 0) << check.err << check.out;
+  EXPECT_EQ(check.Json()["counts"]["tables"]["valid"], 5);
+  EXPECT_EQ(check.Json()["counts"]["toggles"]["valid"], 3);
+
+  const Result text =
+      Run({"import", data + "base.xml", data + "leaf.xml", "--rom", "RR_LEAF", "-o", out});
+  EXPECT_EQ(text.status, 0) << text.err;
+  EXPECT_NE(text.out.find("has no address"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("Read back: loads and validates."), std::string::npos) << text.out;
+}
+
+TEST_F(EcucalCommandTest, ImportRefusesBadInputAndBadRequests) {
+  const std::string data = std::string(ECUCAL_TEST_DATA_DIR) + "/import/romraider/";
+  WriteAll(scratch_ / "broken.xml", "<roms><rom>");
+  WriteAll(scratch_ / "m32r.xml",
+           "<roms><rom><romid><xmlid>M</xmlid><memmodel>M32R</memmodel></romid></rom></roms>");
+  const std::string out = (scratch_ / "imported").string();
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    const char* message;
+  } cases[] = {
+      {{(scratch_ / "broken.xml").string(), "--rom", "A"}, 2, "broken.xml"},
+      {{data + "leaf.xml", "--rom", "RR_LEAF"}, 2, "\"RR_BASE\", which none of the given files"},
+      {{data + "base.xml", "--rom", "NOPE"}, 3, "no ROM \"NOPE\""},
+      {{(scratch_ / "m32r.xml").string(), "--rom", "M"}, 3, "(--cpu)"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"import"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    args.insert(args.end(), {"-o", out});
+    const Result result = Run(args);
+    EXPECT_EQ(result.status, c.status) << c.message << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+}
+
 // ---- command line ----
 
 TEST_F(EcucalCommandTest, HelpAndUsageErrors) {
-  for (const char* verb : {"check", "info", "tables", "cache", "monitor"}) {
+  for (const char* verb : {"check", "info", "tables", "cache", "monitor", "import"}) {
     const Result help = Run({verb, "--help"});
     EXPECT_EQ(help.status, 0) << verb;
     EXPECT_NE(help.out.find("--json"), std::string::npos) << verb << help.out;
@@ -455,8 +520,12 @@ TEST_F(EcucalCommandTest, HelpAndUsageErrors) {
   EXPECT_NE(Run({"check", "--help"}).out.find("--no-cache"), std::string::npos);
   EXPECT_NE(Run({"cache", "--help"}).out.find("--verify"), std::string::npos);
 
-  const std::vector<std::vector<std::string>> usage_errors = {
-      {}, {"frobnicate"}, {"check"}, {"check", definition_, "--bogus"}, {"monitor", definition_}};
+  const std::vector<std::vector<std::string>> usage_errors = {{},
+                                                              {"frobnicate"},
+                                                              {"check"},
+                                                              {"check", definition_, "--bogus"},
+                                                              {"monitor", definition_},
+                                                              {"import", definition_, "-o", "x"}};
   for (const auto& args : usage_errors) {
     const Result result = Run(args);
     EXPECT_EQ(result.status, 64) << (args.empty() ? "(none)" : args[0]);

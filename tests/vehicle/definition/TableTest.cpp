@@ -5,7 +5,6 @@
 
 #include <boost/archive/binary_iarchive.hpp>
 #include <boost/archive/binary_oarchive.hpp>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -444,25 +443,6 @@ TEST(TableTest, AdjustTypeAndOffsets) {
   ReadOne(R"(<table id="t"><axis id="z" type="z" count="1" rom_offset="0x30000"/></table>)", table);
   table->AdjustOffsets(*vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16));
   EXPECT_EQ(table->GetAxis(vehicle::AXIS_Z)->GetRomOffsets(), std::vector<uint32_t>{0x28000});
-}
-
-TEST(TableTest, FixtureDocumentReadsEveryTable) {
-  std::ifstream file(std::string(ECUCAL_TEST_DATA_DIR) + "/axes/tables.xml");
-  ASSERT_TRUE(file);
-  std::stringstream text;
-  text << file.rdbuf();
-  TiXmlDocument doc;
-  doc.Parse(text.str().c_str());
-  ASSERT_FALSE(doc.Error());
-  TableHash tables;
-  std::string error;
-  EXPECT_TRUE(vehicle::ReadHashData(doc.RootElement(), tables, error));
-  ASSERT_EQ(tables.size(), 3u);
-  EXPECT_EQ(tables.findData("boost_target")->GetTableType(), vehicle::TABLE_3D);
-  EXPECT_EQ(tables.findData("boost_target")->GetAxis(vehicle::AXIS_Z)->GetCount(), 192u);
-  EXPECT_EQ(tables.findData("rev_limit")->GetTableType(), vehicle::TABLE_DATA);
-  EXPECT_EQ(tables.findData("gear_trim")->GetAxis(vehicle::AXIS_X)->GetLabels().size(), 3u);
-  EXPECT_TRUE(tables.findData("gear_trim")->IsSlave());
 }
 
 TEST(TableTest, ArchiveKeepsTheStoredFields) {
