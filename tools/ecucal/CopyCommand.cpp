@@ -25,6 +25,9 @@ namespace {
 
 using tuner_editor::TableSelection;
 
+// A copy: the library's constant is declared but defined nowhere.
+const unsigned kDepthAxisOnly = TableSelection::DEPTH_AXIS_ONLY;
+
 struct CopyOptions {
   RomOptions rom;
   std::string from;
@@ -40,7 +43,7 @@ struct CopyOptions {
 std::string SelectionText(const TableSelection& selection, bool four_d) {
   if (!four_d)
     return selection.GetTableId();
-  if (selection.GetDepth() == TableSelection::DEPTH_AXIS_ONLY)
+  if (selection.GetDepth() == kDepthAxisOnly)
     return selection.GetTableId() + "@w";
   return selection.GetTableId() + "@" + std::to_string(selection.GetDepth());
 }
@@ -68,13 +71,13 @@ void AddTableSelections(const std::string& text, const Rom& target,
     throw CommandError(kExitBadRequest, "no table \"" + id + "\" in " + target.path);
   const unsigned depths = ShapeOf(*table).depths;
   if (depth.empty() && Is4d(target, id)) {
-    out.emplace_back(id, TableSelection::DEPTH_AXIS_ONLY);
+    out.emplace_back(id, kDepthAxisOnly);
     for (unsigned d = 0; d < depths; ++d)
       out.emplace_back(id, d);
     return;
   }
   if (depth == "w" || depth.empty()) {
-    out.emplace_back(id, depth.empty() ? 0 : TableSelection::DEPTH_AXIS_ONLY);
+    out.emplace_back(id, depth.empty() ? 0 : kDepthAxisOnly);
     return;
   }
   if (depth.size() > 9 || std::stoul(depth) >= depths)
@@ -168,7 +171,7 @@ nlohmann::json ReportJson(const vehicle::CopyTablesResults& results, const Rom& 
 }
 
 void PrintReport(const nlohmann::json& report) {
-  TextTable table({"result", "copied"});
+  TextTable table({"Copy", "Tables and toggles"});
   const std::vector<std::pair<std::string, nlohmann::json>> rows = {
       {"successful tables", report["tables"]["successful"]},
       {"partial tables", report["tables"]["partial"]},
@@ -192,8 +195,8 @@ int Run(const CopyOptions& options) {
     throw CommandError(kExitUsage, "give --table, --toggle or --copy-group");
   Progress progress;
   RomSession session(options.rom, progress);
-  const Rom source = session.Open(options.from, RomBuild::kForEditing);
-  const Rom target = session.Open(options.to, RomBuild::kForEditing);
+  const Rom source = session.Open(options.from);
+  const Rom target = session.Open(options.to);
   const auto selections = Selections(options, session, source, target);
   const vehicle::CopyTablesResults results = Copy(session, source, target, selections);
   nlohmann::json doc = ReportJson(results, target);
@@ -220,12 +223,12 @@ int Run(const CopyOptions& options) {
 
 Verb AddCopyVerb(CLI::App& app) {
   auto options = std::make_shared<CopyOptions>();
-  CLI::App* command = app.add_subcommand(
-      "copy",
-      "Copy tables and toggles from one ROM into another of the same definition and\n"
-      "report each as successful, partial, failed, restricted or invalid. OUT is\n"
-      "written only when the copy succeeded; exit 1 when it did not.");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "copy",
+                 "Copy tables and toggles from one ROM into another of the same definition and\n"
+                 "report each as successful, partial, failed, restricted or invalid. OUT is\n"
+                 "written only when the copy succeeded; exit 1 when it did not.",
+                 options->rom);
   command->add_option("--from", options->from, "ROM to copy from")->required();
   command->add_option("--to", options->to, "ROM to copy into")->required();
   command->add_option("--table", options->tables,

@@ -50,7 +50,7 @@ struct ToggleDifference {
 struct Differences {
   std::vector<TableDifference> tables;
   std::vector<ToggleDifference> toggles;
-  std::vector<ByteRange> outside;        // bytes no table or toggle owns
+  std::vector<ByteRange> outside;         // bytes no table or toggle owns
   std::vector<ChangedRange> unexplained;  // owned bytes whose owners compare equal
   bool any() const {
     return !tables.empty() || !toggles.empty() || !outside.empty() || !unexplained.empty();
@@ -77,7 +77,7 @@ std::vector<CellDifference> CellDifferences(const std::string& role, const vehic
 
 std::vector<TableDifference> TableDifferences(const Rom& a, const Rom& b, bool with_cells) {
   std::vector<TableDifference> found;
-  for (const std::string& id : SortedIds(a.data->GetTableHash())) {
+  for (const std::string& id : SortedKeys(a.data->GetTableHash())) {
     const auto left = a.data->GetTable(id);
     const auto right = b.data->GetTable(id);
     if (!right || !left->IsDifferent(right))
@@ -101,7 +101,7 @@ std::vector<TableDifference> TableDifferences(const Rom& a, const Rom& b, bool w
 
 std::string State(const vehicle::VehicleData& data, const std::string& id) {
   const auto toggle = data.GetToggle(id);
-  return !toggle ? "absent" : toggle->IsEnabled() ? "on" : "off";
+  return !toggle ? "not found" : toggle->IsEnabled() ? "on" : "off";
 }
 
 std::vector<ToggleDifference> ToggleDifferences(const Rom& a, const Rom& b) {
@@ -140,7 +140,7 @@ Differences Compare(const RomSession& session, const Rom& a, const Rom& b, bool 
     for (const Owner* owner : map.OwnersOf(range))
       seen = seen || explained.count(owner->id) != 0;
     if (!seen && !map.OwnersOf(range).empty())
-      differences.unexplained.push_back({range, OwnerNames(map, range)});
+      differences.unexplained.push_back({range, range.size(), OwnerNames(map, range)});
   }
   return differences;
 }
@@ -155,8 +155,9 @@ void PrintTables(const std::vector<TableDifference>& tables) {
       continue;
     TextTable cells({"axis", "cell", "A", "B"});
     for (const auto& cell : table.cells) {
-      cells.AddRow({cell.role, "x " + std::to_string(cell.x) + ", y " + std::to_string(cell.y) +
-                                   (cell.depth > 0 ? ", depth " + std::to_string(cell.depth) : ""),
+      cells.AddRow({cell.role,
+                    "x " + std::to_string(cell.x) + ", y " + std::to_string(cell.y) +
+                        (cell.depth > 0 ? ", depth " + std::to_string(cell.depth) : ""),
                     cell.a, cell.b});
     }
     cells.Print(std::cout, "    ");
@@ -211,18 +212,21 @@ nlohmann::json DiffJson(const Rom& a, const Rom& b, const Differences& differenc
     entry["owners"] = range.owners;
     unexplained.push_back(entry);
   }
-  return {{"a", a.path},           {"b", b.path},
+  return {{"a", a.path},
+          {"b", b.path},
           {"identical", !differences.any()},
-          {"tables", tables},      {"toggles", toggles},
-          {"trouble_codes", codes}, {"bytes_outside", outside},
+          {"tables", tables},
+          {"toggles", toggles},
+          {"trouble_codes", codes},
+          {"bytes_outside", outside},
           {"bytes_without_value_change", unexplained}};
 }
 
 int Run(const DiffOptions& options) {
   Progress progress;
   RomSession session(options.rom, progress);
-  const Rom a = session.Open(options.a, RomBuild::kEverything);
-  const Rom b = session.Open(options.b, RomBuild::kEverything);
+  const Rom a = session.Open(options.a);
+  const Rom b = session.Open(options.b);
   const Differences differences = Compare(session, a, b, options.cells);
   if (options.rom.json) {
     PrintJson(DiffJson(a, b, differences));
@@ -242,12 +246,12 @@ int Run(const DiffOptions& options) {
 
 Verb AddDiffVerb(CLI::App& app) {
   auto options = std::make_shared<DiffOptions>();
-  CLI::App* command = app.add_subcommand(
-      "diff",
-      "Compare two ROMs of one definition: the tables, toggles and trouble codes that\n"
-      "differ, and the bytes that differ outside every table and toggle.\n"
-      "Exit 1 when anything differs.");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "diff",
+                 "Compare two ROMs of one definition: the tables, toggles and trouble codes that\n"
+                 "differ, and the bytes that differ outside every table and toggle.\n"
+                 "Exit 1 when anything differs.",
+                 options->rom);
   command->add_option("a", options->a, "first ROM image")->required();
   command->add_option("b", options->b, "second ROM image")->required();
   command->add_flag("--cells", options->cells, "every differing cell with both values");

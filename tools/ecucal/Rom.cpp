@@ -7,6 +7,7 @@
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -46,11 +47,16 @@ std::string SizeText(uint64_t bytes) {
   return text;
 }
 
-// The first item of the definition that lies (partly) beyond `size`.
+// The first item of the definition that lies (partly) beyond `size`; a
+// table when one does, since that is what a tuner knows the ROM by.
 const Owner* FirstBeyond(const RomMap& map, uint64_t size) {
   const Owner* first = nullptr;
+  auto rank = [](const Owner& owner) { return owner.kind == Owner::kTable ? 0 : 1; };
   for (const Owner& owner : map.owners()) {
-    if (owner.bytes.end > size && (first == nullptr || owner.bytes.begin < first->bytes.begin))
+    if (owner.bytes.end <= size)
+      continue;
+    if (first == nullptr || rank(owner) < rank(*first) ||
+        (rank(owner) == rank(*first) && owner.bytes.begin < first->bytes.begin))
       first = &owner;
   }
   return first;
@@ -97,12 +103,12 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
-void AddRomOptions(CLI::App* command, RomOptions& options) {
-  command->add_option("definition", options.definition, "top document of the definition (XML)")
-      ->required();
+CLI::App* AddRomVerb(CLI::App& app, const std::string& name, const std::string& description,
+                     RomOptions& options) {
+  CLI::App* command = AddDefinitionVerb(app, name, description, options);
   command->add_option("--second", options.second,
                       "second image (trouble codes, ephemeral tables); default: the ROM itself");
-  command->add_flag("--json", options.json, "print one JSON document");
+  return command;
 }
 
 void AddOutputOptions(CLI::App* command, OutputOptions& options) {
@@ -193,13 +199,24 @@ bool IsToggleRestricted(const vehicle::Vehicle& vehicle, const std::string& id) 
 }
 
 RomSession::RomSession(const RomOptions& options, Progress& progress)
-    : options_(options), progress_(progress) {
+    : options_(options), progress_(progress), exceptions_(std::uncaught_exceptions()) {
   // A cache file keeps only the adjustable tables and none of the trouble-code
   // layout or live ROM information, so ROM work always reads the XML.
   definition_ = LoadDefinition(options.definition, CacheUse::kIgnoreCache, progress);
+  vehicle::Vehicle& vehicle = *definition_.vehicle;
+  auto& tables = vehicle.GetTableRestrictor();
+  tables.DetermineStockAndNonstockRestrictedIds(tables.GetRestrictedIds());
+  auto& toggles = vehicle.GetToggleRestrictor();
+  toggles.DetermineStockAndNonstockRestrictedIds(toggles.GetRestrictedIds());
   const RomMap map(*definition_.vehicle);
   const Owner* furthest = map.Furthest();
   expected_size_ = PowerOfTwoFor(furthest != nullptr ? furthest->bytes.end : 0);
+}
+
+RomSession::~RomSession() {
+  // Said once the verb has done its work, so that a failure stays one line.
+  if (second_defaulted_ && std::uncaught_exceptions() == exceptions_)
+    std::cerr << "ecucal: no --second image given; each ROM was its own second image\n";
 }
 
 void RomSession::CheckSize(const std::string& path, const Image& image) const {
@@ -216,11 +233,9 @@ void RomSession::CheckSize(const std::string& path, const Image& image) const {
 }
 
 Image RomSession::ReadSecond(const std::string& rom_path, const Image& rom) {
+  (void)rom_path;
   if (options_.second.empty()) {
-    if (!second_noted_)
-      std::cerr << "ecucal: no --second image given; each ROM is its own second image\n";
-    second_noted_ = true;
-    (void)rom_path;
+    second_defaulted_ = true;
     return rom;
   }
   Image second = ReadImage(options_.second, "second image");
@@ -228,7 +243,7 @@ Image RomSession::ReadSecond(const std::string& rom_path, const Image& rom) {
   return second;
 }
 
-Rom RomSession::Open(const std::string& path, RomBuild build) {
+Rom RomSession::Open(const std::string& path) {
   Rom rom;
   rom.path = path;
   progress_.Step("reading " + path);
@@ -237,9 +252,7 @@ Rom RomSession::Open(const std::string& path, RomBuild build) {
   rom.second = ReadSecond(path, rom.image);
   progress_.Step("building the tables and toggles of " + path);
   rom.data = std::make_shared<vehicle::VehicleData>(definition_.vehicle);
-  const int result = build == RomBuild::kForEditing
-                         ? rom.data->BuildVehicle(rom.image, rom.second, true)
-                         : rom.data->BuildUnrestrictedVehicle(rom.image, rom.second);
+  const int result = rom.data->BuildVehicle(rom.image, rom.second, true);
   progress_.Clear();
   if (result == vehicle::VehicleData::BUILD_FAILED || !rom.data->IsBuilt())
     ThrowBuildFailure(rom);

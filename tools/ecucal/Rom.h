@@ -5,7 +5,6 @@
 // before anything is built, the ROM view built from them, and edited images
 // written without ever leaving a partial file.
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,14 +29,13 @@ class Progress;
 using Image = std::vector<uint8_t>;
 
 // What every ROM verb takes besides its own arguments.
-struct RomOptions {
-  std::string definition;
+struct RomOptions : DefinitionOptions {
   std::string second;  // empty: every ROM is its own second image
-  bool json = false;
 };
 
-// Adds the definition argument (first positional), --second and --json.
-void AddRomOptions(CLI::App* command, RomOptions& options);
+// Adds the verb `name` with the definition argument, --json and --second.
+CLI::App* AddRomVerb(CLI::App& app, const std::string& name, const std::string& description,
+                     RomOptions& options);
 
 // Where an edited image goes: a new file, or over the ROM after ROM.bak.
 struct OutputOptions {
@@ -52,11 +50,6 @@ void AddOutputOptions(CLI::App* command, OutputOptions& options);
 // on request. Checked before any work is done.
 void CheckOutputOptions(const OutputOptions& options, const std::string& rom_path);
 
-// How a ROM is built. Editing verbs honour the definition's restrictions
-// (restricted tables are built but never written, restricted toggles left
-// out); verbs that only read see every table and toggle.
-enum class RomBuild { kForEditing, kEverything };
-
 // One ROM image, its second image and the view built from them.
 struct Rom {
   std::string path;
@@ -66,9 +59,18 @@ struct Rom {
 };
 
 // Loads the definition once and opens ROMs against it.
+//
+// Restricted tables and toggles are hidden from a ROM as long as they equal
+// the stock ROM's; the command has no stock image to tell, so it treats them
+// as changed: every ROM shows them, marked restricted, and no verb changes
+// them.
 class RomSession {
  public:
   RomSession(const RomOptions& options, Progress& progress);
+  // Notes on stderr when the ROMs were their own second images.
+  ~RomSession();
+  RomSession(const RomSession&) = delete;
+  RomSession& operator=(const RomSession&) = delete;
 
   const Definition& definition() const { return definition_; }
   vehicle::Vehicle& vehicle() const { return *definition_.vehicle; }
@@ -76,7 +78,7 @@ class RomSession {
   // Reads the ROM and its second image, refuses (exit 3) images whose size
   // is not what the definition expects before building, and builds the view.
   // Exit 2 when a file cannot be read, 3 when the image does not build.
-  Rom Open(const std::string& path, RomBuild build);
+  Rom Open(const std::string& path);
 
   // Bytes the definition expects in an image: the smallest power of two, at
   // least 1 KiB, that holds every table, toggle and ROM information item.
@@ -91,7 +93,8 @@ class RomSession {
   Progress& progress_;
   Definition definition_;
   uint64_t expected_size_ = 0;
-  bool second_noted_ = false;
+  int exceptions_ = 0;
+  bool second_defaulted_ = false;
 };
 
 // The bytes of a file; exit 2 when it cannot be read.
@@ -111,16 +114,6 @@ std::string WriteOutput(const OutputOptions& options, const std::string& rom_pat
 // has no such valid table.
 std::shared_ptr<vehicle::TableData> FindTable(const RomSession& session, const Rom& rom,
                                               const std::string& id);
-
-// The keys of a store, sorted: stores iterate in hash order.
-template <class Store>
-std::vector<std::string> SortedIds(const Store& store) {
-  std::vector<std::string> ids;
-  for (const auto& entry : store)
-    ids.push_back(entry.first);
-  std::sort(ids.begin(), ids.end());
-  return ids;
-}
 
 // Restricted by the definition (the table's own mark or the restriction list).
 bool IsTableRestricted(const vehicle::Vehicle& vehicle, const std::string& id);

@@ -35,6 +35,29 @@ std::vector<std::string> OwnerNames(const RomMap& map, const ByteRange& range) {
   return names;
 }
 
+std::vector<ChangedRange> ChangedRanges(const RomMap& map, const Image& a, const Image& b) {
+  std::vector<ChangedRange> spans;
+  for (const ByteRange& range : DifferingRanges(a, b)) {
+    std::vector<std::string> owners = OwnerNames(map, range);
+    if (!spans.empty() && spans.back().owners == owners) {
+      spans.back().bytes.end = range.end;
+      spans.back().changed += range.size();
+    } else {
+      spans.push_back({range, range.size(), owners});
+    }
+  }
+  return spans;
+}
+
+std::string ChangedText(const ChangedRange& range) {
+  if (range.changed == range.bytes.size())
+    return RangeText(range.bytes);
+  ByteRange last{range.bytes.end - 1, range.bytes.end};
+  return Hex32(static_cast<uint32_t>(range.bytes.begin)) + "-" +
+         Hex32(static_cast<uint32_t>(last.begin)) + " (" + std::to_string(range.changed) + " of " +
+         std::to_string(range.bytes.size()) + " bytes)";
+}
+
 RomChanges SaveChanges(const RomSession& session, const Rom& rom, Progress& progress) {
   progress.Step("saving into a copy of " + rom.path);
   RomChanges changes;
@@ -46,10 +69,10 @@ RomChanges SaveChanges(const RomSession& session, const Rom& rom, Progress& prog
   progress.Clear();
   RomMap map(session.vehicle());
   map.AddToggles(*rom.data);
+  changes.ranges = ChangedRanges(map, rom.image, changes.image);
   std::set<std::string> tables, toggles;
-  for (const ByteRange& range : DifferingRanges(rom.image, changes.image)) {
-    changes.ranges.push_back({range, OwnerNames(map, range)});
-    for (const Owner* owner : map.OwnersOf(range)) {
+  for (const ChangedRange& range : changes.ranges) {
+    for (const Owner* owner : map.OwnersOf(range.bytes)) {
       if (owner->kind == Owner::kTable || owner->kind == Owner::kMirror)
         tables.insert(owner->id);
       else if (owner->kind == Owner::kToggle)
@@ -65,6 +88,7 @@ nlohmann::json RomChanges::Json(const std::string& target) const {
   nlohmann::json ranges_json = nlohmann::json::array();
   for (const ChangedRange& range : ranges) {
     nlohmann::json entry = RangeJson(range.bytes);
+    entry["changed"] = range.changed;
     entry["owners"] = range.owners;
     ranges_json.push_back(entry);
   }
@@ -87,7 +111,7 @@ void RomChanges::Print(std::ostream& out, const std::string& target) const {
   out << "Bytes changed:\n";
   TextTable table({"bytes", "owner"});
   for (const ChangedRange& range : ranges)
-    table.AddRow({RangeText(range.bytes), JoinOrDash(range.owners)});
+    table.AddRow({ChangedText(range), JoinOrDash(range.owners)});
   table.Print(out, "  ");
   std::vector<std::string> others;
   for (const std::string& id : tables) {
@@ -95,7 +119,8 @@ void RomChanges::Print(std::ostream& out, const std::string& target) const {
       others.push_back(id);
   }
   if (!others.empty())
-    out << "Also changed with it: " << JoinOrDash(others) << '\n';
+    out << (target.empty() ? "Tables changed: " : "Also changed with it: ") << JoinOrDash(others)
+        << '\n';
 }
 
 }  // namespace ecucal_cli

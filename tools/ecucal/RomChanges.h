@@ -18,16 +18,24 @@ namespace ecucal_cli {
 // table and toggle" for bytes no item owns.
 std::vector<std::string> OwnerNames(const RomMap& map, const ByteRange& range);
 
+// A span of an image whose differing bytes all have the same owners.
 struct ChangedRange {
   ByteRange bytes;
+  uint64_t changed = 0;  // bytes that differ inside the span
   std::vector<std::string> owners;
 };
 
+// The differing runs of two images, neighbouring runs with the same owners
+// joined into one span.
+std::vector<ChangedRange> ChangedRanges(const RomMap& map, const Image& a, const Image& b);
+// "0x00010100-0x000101FF (12 of 256 bytes)".
+std::string ChangedText(const ChangedRange& range);
+
 struct RomChanges {
-  Image image;                        // the ROM with the edits saved into it
-  std::vector<ChangedRange> ranges;   // bytes that differ from the input
-  std::vector<std::string> tables;    // tables owning changed bytes, sorted
-  std::vector<std::string> toggles;   // toggles owning changed bytes, sorted
+  Image image;                       // the ROM with the edits saved into it
+  std::vector<ChangedRange> ranges;  // bytes that differ from the input
+  std::vector<std::string> tables;   // tables owning changed bytes, sorted
+  std::vector<std::string> toggles;  // toggles owning changed bytes, sorted
 
   // {"bytes_changed": [...], "tables_changed": [...], "toggles_changed": [...],
   //  "also_changed": [tables other than `target`]}

@@ -10,6 +10,7 @@
 #include "vehicle/definition/RomInfo.h"
 #include "vehicle/definition/Table.h"
 #include "vehicle/definition/Toggle.h"
+#include "vehicle/definition/XMLToggle.h"
 #include "vehicle/loading/Vehicle.h"
 
 namespace ecucal_cli {
@@ -87,7 +88,9 @@ void RomMap::AddTables(const vehicle::Vehicle& vehicle) {
       const uint64_t length = AxisLength(*axis);
       const auto& offsets = axis->GetRomOffsets();
       for (size_t i = 0; i < offsets.size() && length > 0; ++i) {
-        Owner owner{i == 0 ? Owner::kTable : Owner::kMirror, table->GetObjId(), name,
+        Owner owner{i == 0 ? Owner::kTable : Owner::kMirror,
+                    table->GetObjId(),
+                    name,
                     {offsets[i], offsets[i] + length}};
         if (i > 0)
           owner.detail = "copy " + std::to_string(i + 1) + " of " + name;
@@ -110,7 +113,8 @@ void RomMap::AddToggle(const vehicle::Toggle& toggle, bool dtc) {
     const size_t length = std::max(segment.enabled_values.size(), segment.disabled_values.size());
     if (length == 0)
       continue;
-    Owner owner{Owner::kToggle, toggle.GetID(), "", {segment.rom_offset, segment.rom_offset + length}};
+    Owner owner{
+        Owner::kToggle, toggle.GetID(), "", {segment.rom_offset, segment.rom_offset + length}};
     if (segments.size() > 1)
       owner.detail = "segment " + std::to_string(i + 1);
     owner.dtc = dtc;
@@ -130,7 +134,9 @@ void RomMap::AddRomInfo(const vehicle::Vehicle& vehicle) {
   const vehicle::RomInfo& info = vehicle.GetRomInfo();
   const auto& firmware = info.GetFirmwareId();
   if (firmware.offset != kNotSet && !firmware.id.empty()) {
-    owners_.push_back({Owner::kRomInfo, "firmware id", "",
+    owners_.push_back({Owner::kRomInfo,
+                       "firmware id",
+                       "",
                        {firmware.offset, firmware.offset + uint64_t{firmware.id.size()}}});
   }
   for (const auto& entry : info.GetFeatureVersions()) {
@@ -143,14 +149,18 @@ void RomMap::AddRomInfo(const vehicle::Vehicle& vehicle) {
   }
   for (const auto& entry : info.GetFeatureToggles()) {
     if (entry.second.offset != kNotSet) {
-      owners_.push_back({Owner::kRomInfo, "feature " + entry.second.id, "",
+      owners_.push_back({Owner::kRomInfo,
+                         "feature " + entry.second.id,
+                         "",
                          {entry.second.offset, entry.second.offset + uint64_t{1}}});
     }
   }
   const int32_t live = info.GetLiveromInfo().offset;
   if (live >= 0) {
     const uint64_t begin = static_cast<uint32_t>(live);
-    owners_.push_back({Owner::kRomInfo, "live ROM information", "",
+    owners_.push_back({Owner::kRomInfo,
+                       "live ROM information",
+                       "",
                        {begin, begin + vehicle::LiveRomInfo::kBlockSize}});
   }
 }

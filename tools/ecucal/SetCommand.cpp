@@ -80,11 +80,11 @@ Edit ParseCell(const std::string& cell, const std::string& value, const GridShap
   edit.y = ParseIndex(parts[1], cell);
   edit.depth = parts.size() == 3 ? ParseIndex(parts[2], cell) : 0;
   if (edit.x >= shape.columns || edit.y >= shape.rows || edit.depth >= shape.depths) {
-    throw CommandError(kExitBadRequest,
-                       "cell " + CellText(shape, edit.x, edit.y, edit.depth) +
-                           " is outside the table (" + std::to_string(shape.columns) + " x " +
-                           std::to_string(shape.rows) + " x " + std::to_string(shape.depths) +
-                           ", counted from 0)");
+    throw CommandError(kExitBadRequest, "cell " + CellText(shape, edit.x, edit.y, edit.depth) +
+                                            " is outside the table (" +
+                                            std::to_string(shape.columns) + " x " +
+                                            std::to_string(shape.rows) + " x " +
+                                            std::to_string(shape.depths) + ", counted from 0)");
   }
   edit.requested = ParseNumber(value, "value ");
   return edit;
@@ -242,7 +242,7 @@ int Run(const SetOptions& options) {
     throw CommandError(kExitUsage, "give either --cell X,Y[,D] VALUE or --csv FILE");
   Progress progress;
   RomSession session(options.rom, progress);
-  const Rom rom = session.Open(options.path, RomBuild::kForEditing);
+  const Rom rom = session.Open(options.path);
   const auto table = FindTable(session, rom, options.table);
   CheckWritable(session, *table);
   rom.data->SanityCheckDeltas();  // the editor's limits: snapped to stored values
@@ -278,14 +278,14 @@ int Run(const SetOptions& options) {
 
 Verb AddSetVerb(CLI::App& app) {
   auto options = std::make_shared<SetOptions>();
-  CLI::App* command = app.add_subcommand(
-      "set",
-      "Change cells of a table into a new image, clamped to the table's limits and\n"
-      "rounded to what the ROM stores, as the editor does. Prints old, requested and\n"
-      "stored values, the bytes that changed and every other table that changed with\n"
-      "them (shared axes, slaves). Slave, read-only, calculated, RAM-only, ephemeral\n"
-      "and restricted tables are refused.");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "set",
+                 "Change cells of a table into a new image, clamped to the table's limits and\n"
+                 "rounded to what the ROM stores, as the editor does. Prints old, requested and\n"
+                 "stored values, the bytes that changed and every other table that changed with\n"
+                 "them (shared axes, slaves). Slave, read-only, calculated, RAM-only, ephemeral\n"
+                 "and restricted tables are refused.",
+                 options->rom);
   command->add_option("rom", options->path, "ROM image")->required();
   command->add_option("table", options->table, "table id")->required();
   command->add_option("--cell", options->cells, "X,Y[,D] VALUE: one cell (repeatable), from 0")

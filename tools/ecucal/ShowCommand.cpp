@@ -131,9 +131,9 @@ nlohmann::json SliceJson(const vehicle::TableData& table, unsigned depth, bool r
   for (unsigned y = 0; y < shape.rows; ++y) {
     nlohmann::json row = nlohmann::json::array();
     for (unsigned x = 0; x < shape.columns; ++x) {
-      const double value = body ? body->GetDouble(static_cast<int>(depth), static_cast<int>(x),
-                                                  static_cast<int>(y))
-                                : NAN;
+      const double value =
+          body ? body->GetDouble(static_cast<int>(depth), static_cast<int>(x), static_cast<int>(y))
+               : NAN;
       row.push_back(ValueJson(value));
     }
     values.push_back(row);
@@ -170,7 +170,7 @@ int Run(const ShowOptions& options) {
     throw CommandError(kExitUsage, "--csv and --json exclude each other");
   Progress progress;
   RomSession session(options.rom, progress);
-  const Rom rom = session.Open(options.path, RomBuild::kEverything);
+  const Rom rom = session.Open(options.path);
   const auto table = FindTable(session, rom, options.table);
   const std::vector<unsigned> depths = ChosenDepths(ShapeOf(*table), options.depth);
   if (!table->GetAxisData(vehicle::AXIS_Z))
@@ -189,12 +189,12 @@ int Run(const ShowOptions& options) {
 
 Verb AddShowVerb(CLI::App& app) {
   auto options = std::make_shared<ShowOptions>();
-  CLI::App* command = app.add_subcommand(
-      "show",
-      "Show one table of a ROM as a grid: x-axis values as column headers, y-axis\n"
-      "values or labels as row labels, values in the display format, with the unit\n"
-      "and flags (read-only, slave of M, restricted, ephemeral).");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "show",
+                 "Show one table of a ROM as a grid: x-axis values as column headers, y-axis\n"
+                 "values or labels as row labels, values in the display format, with the unit\n"
+                 "and flags (read-only, slave of M, restricted, ephemeral).",
+                 options->rom);
   command->add_option("rom", options->path, "ROM image")->required();
   command->add_option("table", options->table, "table id")->required();
   command->add_option("--depth", options->depth, "only this depth slice of a 4d table (from 0)")

@@ -117,12 +117,13 @@ static std::string AxisUnit(const vehicle::TableData& table, vehicle::axis_types
 Grid SliceGrid(const vehicle::TableData& table, unsigned depth, bool raw) {
   const GridShape shape = ShapeOf(table);
   Grid grid;
+  const bool has_y = table.GetAxisData(vehicle::AXIS_Y) != nullptr;
   const std::string x_unit = AxisUnit(table, vehicle::AXIS_X);
-  const std::string y_unit = AxisUnit(table, vehicle::AXIS_Y);
-  if (!x_unit.empty() || !y_unit.empty())
-    grid.corner = (y_unit.empty() ? "-" : y_unit) + " \\ " + (x_unit.empty() ? "-" : x_unit);
+  grid.corner = has_y ? AxisUnit(table, vehicle::AXIS_Y) + " \\ " + x_unit : x_unit;
   grid.columns = AxisTexts(table, vehicle::AXIS_X, shape.columns);
   grid.rows = AxisTexts(table, vehicle::AXIS_Y, shape.rows);
+  if (!has_y && shape.rows == 1)
+    grid.rows = {""};  // a single row needs no label
   const auto body = table.GetAxisData(vehicle::AXIS_Z);
   for (unsigned y = 0; y < shape.rows; ++y) {
     std::vector<std::string> row;
@@ -131,10 +132,10 @@ Grid SliceGrid(const vehicle::TableData& table, unsigned depth, bool raw) {
       if (!body) {
         row.push_back("n/a");
       } else {
-        row.push_back(raw ? RawText(*body, index)
-                          : ValueText(*body, body->GetDouble(static_cast<int>(depth),
-                                                             static_cast<int>(x),
-                                                             static_cast<int>(y))));
+        row.push_back(
+            raw ? RawText(*body, index)
+                : ValueText(*body, body->GetDouble(static_cast<int>(depth), static_cast<int>(x),
+                                                   static_cast<int>(y))));
       }
     }
     grid.cells.push_back(row);

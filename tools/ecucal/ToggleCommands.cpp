@@ -71,7 +71,7 @@ nlohmann::json SegmentsJson(const vehicle::ToggleData& toggle, const Image& imag
 
 std::vector<std::shared_ptr<vehicle::ToggleData>> Listed(const Rom& rom, bool dtc) {
   std::vector<std::shared_ptr<vehicle::ToggleData>> toggles;
-  for (const std::string& id : SortedIds(rom.data->GetToggleHash())) {
+  for (const std::string& id : SortedKeys(rom.data->GetToggleHash())) {
     auto toggle = rom.data->GetToggle(id);
     if (dtc || !IsTroubleCode(*toggle))
       toggles.push_back(toggle);
@@ -85,11 +85,10 @@ void AddSegmentRows(const vehicle::ToggleData& toggle, const Image& image,
                     std::vector<std::string> first, TextTable& table) {
   for (const auto& segment : toggle.GetToggle().GetToggleStateDefinitionSegments()) {
     std::vector<std::string> row = first;
-    row.insert(row.end(),
-               {Hex32(segment.rom_offset),
-                HexBytes(Slice(image, segment.rom_offset, SegmentLength(segment))),
-                HexBytes(segment.enabled_values), HexBytes(segment.disabled_values),
-                segment.use_mask ? HexBytes(segment.mask_values) : "-"});
+    row.insert(row.end(), {Hex32(segment.rom_offset),
+                           HexBytes(Slice(image, segment.rom_offset, SegmentLength(segment))),
+                           HexBytes(segment.enabled_values), HexBytes(segment.disabled_values),
+                           segment.use_mask ? HexBytes(segment.mask_values) : "-"});
     table.AddRow(row);
     first.assign(first.size(), "");
   }
@@ -121,7 +120,7 @@ void PrintToggles(const RomSession& session, const Rom& rom, const TogglesOption
 int RunToggles(const TogglesOptions& options) {
   Progress progress;
   RomSession session(options.rom, progress);
-  const Rom rom = session.Open(options.path, RomBuild::kEverything);
+  const Rom rom = session.Open(options.path);
   if (!options.rom.json) {
     PrintToggles(session, rom, options);
     return kExitOk;
@@ -147,7 +146,8 @@ std::shared_ptr<vehicle::ToggleData> FindToggle(const RomSession& session, const
                                                 const std::string& id) {
   const auto toggle = rom.data->GetToggle(id);
   if (IsToggleRestricted(session.vehicle(), id) || (toggle && toggle->IsRestricted()))
-    throw CommandError(kExitBadRequest, "toggle \"" + id + "\" is restricted and cannot be changed");
+    throw CommandError(kExitBadRequest,
+                       "toggle \"" + id + "\" is restricted and cannot be changed");
   if (!toggle)
     throw CommandError(kExitBadRequest, "no toggle \"" + id + "\" in the definition or " +
                                             rom.path + "; see ecucal toggles --dtc");
@@ -158,7 +158,7 @@ int RunSwitch(const SwitchOptions& options) {
   CheckOutputOptions(options.output, options.path);
   Progress progress;
   RomSession session(options.rom, progress);
-  const Rom rom = session.Open(options.path, RomBuild::kForEditing);
+  const Rom rom = session.Open(options.path);
   const auto toggle = FindToggle(session, rom, options.id);
   const bool was = toggle->IsEnabled();
   toggle->SetEnabled(options.state == "on");
@@ -172,15 +172,19 @@ int RunSwitch(const SwitchOptions& options) {
       segments.push_back({{"offset", before[i]["offset"]},
                           {"before", before[i]["bytes"]},
                           {"after", after[i]["bytes"]}});
-    PrintJson({{"rom", rom.path}, {"toggle", options.id}, {"was", was ? "on" : "off"},
-               {"now", options.state}, {"segments", segments}, {"output", written}});
+    PrintJson({{"rom", rom.path},
+               {"toggle", options.id},
+               {"was", was ? "on" : "off"},
+               {"now", options.state},
+               {"segments", segments},
+               {"output", written}});
     return kExitOk;
   }
   std::cout << options.id << ": " << (was ? "on" : "off") << " -> " << options.state << '\n';
   TextTable table({"offset", "before", "after"});
   for (size_t i = 0; i < before.size(); ++i)
-    table.AddRow({Hex32(before[i]["offset"].get<uint32_t>()), before[i]["bytes"],
-                  after[i]["bytes"]});
+    table.AddRow(
+        {Hex32(before[i]["offset"].get<uint32_t>()), before[i]["bytes"], after[i]["bytes"]});
   table.Print(std::cout, "  ");
   std::cout << "Wrote " << written << '\n';
   return kExitOk;
@@ -190,11 +194,11 @@ int RunSwitch(const SwitchOptions& options) {
 
 Verb AddTogglesVerb(CLI::App& app) {
   auto options = std::make_shared<TogglesOptions>();
-  CLI::App* command = app.add_subcommand(
-      "toggles",
-      "List every switch of a ROM (with --dtc every trouble code too): id, type,\n"
-      "state, restricted, and the toggles whose bytes match neither or both states.");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "toggles",
+                 "List every switch of a ROM (with --dtc every trouble code too): id, type,\n"
+                 "state, restricted, and the toggles whose bytes match neither or both states.",
+                 options->rom);
   command->add_option("rom", options->path, "ROM image")->required();
   command->add_flag("--dtc", options->dtc, "list the trouble codes as well");
   command->add_flag("-v,--verbose", options->verbose, "each segment's offset and bytes");
@@ -203,11 +207,11 @@ Verb AddTogglesVerb(CLI::App& app) {
 
 Verb AddSwitchVerb(CLI::App& app) {
   auto options = std::make_shared<SwitchOptions>();
-  CLI::App* command = app.add_subcommand(
-      "switch",
-      "Turn one switch or trouble code on or off into a new image; prints each\n"
-      "segment's bytes before and after. Restricted toggles are refused.");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "switch",
+                 "Turn one switch or trouble code on or off into a new image; prints each\n"
+                 "segment's bytes before and after. Restricted toggles are refused.",
+                 options->rom);
   command->add_option("rom", options->path, "ROM image")->required();
   command->add_option("id", options->id, "toggle or trouble code id")->required();
   command->add_option("state", options->state, "on or off")

@@ -38,8 +38,8 @@ std::string Reason(const Rom& rom, const Owner& owner) {
     case Owner::kTable: {
       const auto table = rom.data->GetTable(owner.id);
       if (table && table->IsSlave())
-        return "table \"" + owner.id + "\" differs from its master \"" +
-               table->GetMasterTableId() + "\"";
+        return "table \"" + owner.id + "\" differs from its master \"" + table->GetMasterTableId() +
+               "\"";
       return "table \"" + owner.id + "\" (" + owner.detail + ") is rewritten";
     }
     case Owner::kRomInfo:
@@ -49,7 +49,7 @@ std::string Reason(const Rom& rom, const Owner& owner) {
 }
 
 struct Finding {
-  ByteRange bytes;
+  ChangedRange range;
   std::vector<std::string> reasons;
 };
 
@@ -59,7 +59,7 @@ std::vector<Finding> Findings(const RomSession& session, const Rom& rom,
   map.AddToggles(*rom.data);
   std::vector<Finding> findings;
   for (const ChangedRange& range : changes.ranges) {
-    Finding finding{range.bytes, {}};
+    Finding finding{range, {}};
     for (const Owner* owner : map.OwnersOf(range.bytes)) {
       const std::string reason = Reason(rom, *owner);
       // A slave's bytes are owned by the slave only; its shared axes by many.
@@ -74,28 +74,57 @@ std::vector<Finding> Findings(const RomSession& session, const Rom& rom,
   return findings;
 }
 
-int Run(const VerifyOptions& options) {
-  Progress progress;
-  RomSession session(options.rom, progress);
-  const Rom rom = session.Open(options.path, RomBuild::kEverything);
-  const RomChanges changes = SaveChanges(session, rom, progress);
-  const std::vector<Finding> findings = Findings(session, rom, changes);
-  if (options.rom.json) {
-    nlohmann::json list = nlohmann::json::array();
-    for (const Finding& finding : findings) {
-      nlohmann::json entry = RangeJson(finding.bytes);
-      entry["reasons"] = finding.reasons;
-      list.push_back(entry);
-    }
-    PrintJson({{"rom", rom.path}, {"byte_exact", findings.empty()}, {"changes", list}});
-  } else if (findings.empty()) {
+// Toggles whose bytes read as neither state, or as both: saving keeps their
+// bytes, but the image does not say clearly whether they are on.
+std::vector<std::string> AmbiguousToggles(const Rom& rom) {
+  std::vector<std::string> found;
+  for (const std::string& id : SortedKeys(rom.data->GetToggleHash())) {
+    const auto matches = rom.data->GetToggle(id)->ValidateData(rom.image);
+    if (matches.first == matches.second)
+      found.push_back("\"" + id + "\" matches " + (matches.first ? "both" : "neither") +
+                      " of its states");
+  }
+  return found;
+}
+
+void PrintFindings(const Rom& rom, const std::vector<Finding>& findings,
+                   const std::vector<std::string>& ambiguous) {
+  if (findings.empty()) {
     std::cout << rom.path << " is byte-exact: building and saving it gives it back unchanged.\n";
   } else {
     std::cout << rom.path << " is not byte-exact; saving it would change:\n";
     TextTable table({"bytes", "because"});
     for (const Finding& finding : findings)
-      table.AddRow({RangeText(finding.bytes), JoinOrDash(finding.reasons)});
+      table.AddRow({ChangedText(finding.range), JoinOrDash(finding.reasons)});
     table.Print(std::cout, "  ");
+  }
+  if (!ambiguous.empty()) {
+    std::cout << "Toggles kept as they are although their bytes are unclear:\n";
+    for (const std::string& text : ambiguous)
+      std::cout << "  toggle " << text << '\n';
+  }
+}
+
+int Run(const VerifyOptions& options) {
+  Progress progress;
+  RomSession session(options.rom, progress);
+  const Rom rom = session.Open(options.path);
+  const RomChanges changes = SaveChanges(session, rom, progress);
+  const std::vector<Finding> findings = Findings(session, rom, changes);
+  if (options.rom.json) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const Finding& finding : findings) {
+      nlohmann::json entry = RangeJson(finding.range.bytes);
+      entry["changed"] = finding.range.changed;
+      entry["reasons"] = finding.reasons;
+      list.push_back(entry);
+    }
+    PrintJson({{"rom", rom.path},
+               {"byte_exact", findings.empty()},
+               {"changes", list},
+               {"unclear_toggles", AmbiguousToggles(rom)}});
+  } else {
+    PrintFindings(rom, findings, AmbiguousToggles(rom));
   }
   return findings.empty() ? kExitOk : kExitInvalid;
 }
@@ -104,12 +133,12 @@ int Run(const VerifyOptions& options) {
 
 Verb AddVerifyVerb(CLI::App& app) {
   auto options = std::make_shared<VerifyOptions>();
-  CLI::App* command = app.add_subcommand(
-      "verify",
-      "Build a ROM and save it into a copy; report the byte ranges that would change\n"
-      "and why (mirrors that disagree, slaves that differ from their master, toggles\n"
-      "matching neither state). Exit 1 when the ROM is not byte-exact.");
-  AddRomOptions(command, options->rom);
+  CLI::App* command =
+      AddRomVerb(app, "verify",
+                 "Build a ROM and save it into a copy; report the byte ranges that would change\n"
+                 "and why (mirrors that disagree, slaves that differ from their master, toggles\n"
+                 "matching neither state). Exit 1 when the ROM is not byte-exact.",
+                 options->rom);
   command->add_option("rom", options->path, "ROM image")->required();
   return {command, [options] { return Run(*options); }};
 }

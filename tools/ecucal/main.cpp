@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
 
   std::vector<Verb> verbs = {AddCheckVerb(app), AddInfoVerb(app),    AddTablesVerb(app),
                              AddCacheVerb(app), AddMonitorVerb(app), AddImportVerb(app)};
-  for (auto add : {AddShowVerb, AddSetVerb, AddDiffVerb, AddCopyVerb, AddTogglesVerb,
-                   AddSwitchVerb, AddVerifyVerb})
+  for (auto add : {AddShowVerb, AddSetVerb, AddDiffVerb, AddCopyVerb, AddTogglesVerb, AddSwitchVerb,
+                   AddVerifyVerb})
     verbs.push_back(add(app));
 
   try {
