@@ -268,6 +268,14 @@ TEST_F(RomCommandsTest, CopyBringsTablesAndTogglesBackAndReportsRestrictions) {
     EXPECT_NE(table["id"], "Fuel Map Failsafe");  // the slave followed its master
   }
 
+  // A copy group names its tables; "Low Octane" holds Fuel Map A.
+  const Result group = Run({"copy", definition_, "--from", Path("copy.bin"), "--to", rom_,
+                            "--copy-group", "Low Octane", "-o", Path("group.bin"), "--json"});
+  ASSERT_EQ(group.status, 0) << group.err;
+  EXPECT_EQ(group.Json()["tables"]["successful"], nlohmann::json({"Fuel Map A"}));
+  EXPECT_EQ(ReadAll(Path("group.bin")),
+            ReadAll(Path("copy.bin")).substr(0, 0x11000) + ReadAll(rom_).substr(0x11000));
+
   // Nothing but restricted items is no success, and writes nothing.
   const Result refused = Run({"copy", definition_, "--from", stock_, "--to", rom_, "--table",
                               "Top Speed Limit", "-o", Path("none.bin")});
