@@ -251,4 +251,8 @@ bool TableData::SaveTable(std::vector<unsigned char>& rom) const {
   return true;
 }
 
+bool TableData::IsRestricted() const {
+  return restricted_ || (table_ && table_->IsRestricted());
+}
+
 }  // namespace vehicle

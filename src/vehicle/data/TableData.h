@@ -60,6 +60,11 @@ class TableData : public Data {
   void ChangeTableId(const std::string& id);
   // A non-empty master id makes the table a slave, an empty one a master.
   void SetMasterTableId(const std::string& id);
+  // Restricted by the definition's restriction lists and kept (marked)
+  // because a restricted item differs from stock; set by the vehicle's build.
+  // The definition's own "restricted" attribute counts as well.
+  bool IsRestricted() const;
+  void SetRestricted(bool restricted) { restricted_ = restricted; }
 
   // ---- Axes and values ----
 
@@ -180,6 +185,7 @@ class TableData : public Data {
   bool RegisterAxis(const std::shared_ptr<AxisData>& axis);
 
   std::shared_ptr<Table> table_;
+  bool restricted_ = false;
   AxisHash axes_;
   AxisDataRepository::Link axis_repository_;
 };

@@ -54,6 +54,8 @@ class TableDataRepository {
 
   // Null when absent.
   std::shared_ptr<TableData> GetTable(const std::string& id) const;
+  // Takes a table out of this instance; its definition is not touched.
+  void RemoveTable(const std::string& id) { tables_.removeData(id); }
   const TableDataHash& GetTables() const { return tables_; }
 
   // Renames a table and makes its slaves follow. False, with nothing

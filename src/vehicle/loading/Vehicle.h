@@ -229,9 +229,12 @@ class Vehicle {
 
   // Mutable access for the ROM data model and the trouble-code step.
   ParsedToggles& GetParsedToggles() { return parsed_toggles_; }
+  Tables& GetTables() { return tables_; }
   Toggles& GetToggles() { return toggles_; }
   XMLToggles& GetXMLToggles() { return xml_toggles_; }
   Tables& GetRemovedTables() { return removed_tables_; }
+  std::set<std::string>& GetRestrictedTableDifferences() { return restricted_table_differences_; }
+  std::set<std::string>& GetRestrictedToggleDifferences() { return restricted_toggle_differences_; }
   Toggles& GetRemovedToggles() { return removed_toggles_; }
   TableRestrictor& GetTableRestrictor() { return table_restrictor_; }
   ToggleRestrictor& GetToggleRestrictor() { return toggle_restrictor_; }

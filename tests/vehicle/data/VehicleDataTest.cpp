@@ -1,0 +1,224 @@
+// The ROM round trip on the shared fixture and its two images: build, save
+// byte for byte, edit, rename, copy between instances, and the restriction
+// decision against the stock image.
+#include "vehicle/data/VehicleData.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vehicle/data/TableData.h"
+#include "vehicle/data/ToggleData.h"
+#include "vehicle/definition/Table.h"
+#include "vehicle/loading/Vehicle.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Image = std::vector<uint8_t>;
+using tuner_editor::TableSelection;
+using vehicle::VehicleData;
+
+const fs::path kFixture = fs::path(ECUCAL_TEST_DATA_DIR) / "vehicle";
+
+Image ReadImage(const std::string& name) {
+  std::ifstream in(kFixture / name, std::ios::binary);
+  return Image(std::istreambuf_iterator<char>(in), {});
+}
+
+// Offsets at which two images differ.
+std::vector<size_t> Differences(const Image& a, const Image& b) {
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    if (a[i] != b[i])
+      offsets.push_back(i);
+  }
+  return offsets;
+}
+
+class VehicleDataTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    definition_ = std::make_shared<vehicle::Vehicle>();
+    std::string error;
+    ASSERT_TRUE(
+        definition_->Load((kFixture / "kestrel.xml").string(), error, vexa_xml::XML_LOAD_DEFAULT))
+        << error;
+    ASSERT_TRUE(definition_->Validate(error)) << error;
+    rom_ = ReadImage("kestrel.rom.bin");
+    stock_ = ReadImage("kestrel.stock.bin");
+    ASSERT_EQ(rom_.size(), 0x80000u);
+    ASSERT_EQ(stock_.size(), rom_.size());
+  }
+
+  std::shared_ptr<VehicleData> Build(const Image& rom, const Image& second) {
+    auto data = std::make_shared<VehicleData>(definition_);
+    EXPECT_EQ(data->BuildVehicle(rom, second, false), VehicleData::BUILD_CONSISTENT);
+    EXPECT_TRUE(data->IsBuilt());
+    return data;
+  }
+
+  double Cell(const VehicleData& data, const std::string& table, int x, int y) {
+    return data.GetTable(table)->GetDouble(vehicle::AXIS_Z, 0, x, y);
+  }
+
+  std::shared_ptr<vehicle::Vehicle> definition_;
+  Image rom_;
+  Image stock_;
+};
+
+TEST_F(VehicleDataTest, UneditedSaveGivesEveryImageBackByteForByte) {
+  for (const Image* image : {&rom_, &stock_}) {
+    auto data = Build(*image, *image);
+    EXPECT_FALSE(data->IsDirty());
+    Image saved(*image);
+    ASSERT_TRUE(data->SaveVehicle(saved));
+    EXPECT_TRUE(Differences(saved, *image).empty());
+  }
+}
+
+TEST_F(VehicleDataTest, SaveOfAnUnbuiltInstanceFailsAndWritesNothing) {
+  VehicleData data(definition_);
+  Image saved(rom_);
+  EXPECT_FALSE(data.SaveVehicle(saved));
+  EXPECT_EQ(saved, rom_);
+}
+
+TEST_F(VehicleDataTest, SaveThatDoesNotFitLeavesTheImageUntouched) {
+  auto data = Build(rom_, rom_);
+  ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 0, 0, 12.5));
+  // The mirror of Idle Air Steps at 0x10B40 lies beyond this image.
+  Image short_image(rom_.begin(), rom_.begin() + 0x10B41);
+  const Image before = short_image;
+  EXPECT_FALSE(data->SaveVehicle(short_image));
+  EXPECT_EQ(short_image, before);
+}
+
+TEST_F(VehicleDataTest, EditChangesOnlyItsBytesAndItsSlave) {
+  auto data = Build(rom_, rom_);
+  const double old_value = Cell(*data, "Fuel Map A", 3, 2);
+  const double old_slave = Cell(*data, "Fuel Map Failsafe", 3, 2);
+  ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 3, 2, old_value + 1.0));
+  EXPECT_TRUE(data->IsDirty());
+
+  Image saved(rom_);
+  ASSERT_TRUE(data->SaveVehicle(saved));
+  const size_t cell = 0x10100 + 3 + 16 * 2;
+  const size_t slave_cell = 0x10500 + 3 + 16 * 2;
+  EXPECT_EQ(Differences(saved, rom_), (std::vector<size_t>{cell, slave_cell}));
+  EXPECT_NE(Cell(*data, "Fuel Map Failsafe", 3, 2), old_slave);
+
+  ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 3, 2, old_value));
+  data->CopyMasterAxesToSlaves();
+  EXPECT_FALSE(data->IsDirty());
+  data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 3, 2, old_value + 1.0);
+  data->ClearDirtyState();
+  EXPECT_FALSE(data->IsDirty());
+}
+
+TEST_F(VehicleDataTest, EphemeralTablesReadTheSecondImageAndAreNeverSaved) {
+  auto from_stock = Build(stock_, stock_);
+  auto data = Build(rom_, stock_);
+  EXPECT_EQ(
+      data->GetTable("Knock Learned Values")->GetAxisData(vehicle::AXIS_Z)->GetDoubleList(),
+      from_stock->GetTable("Knock Learned Values")->GetAxisData(vehicle::AXIS_Z)->GetDoubleList());
+  Image saved(rom_);
+  ASSERT_TRUE(data->SaveVehicle(saved));
+  EXPECT_TRUE(std::equal(saved.begin() + 0x10D00, saved.begin() + 0x10D10, rom_.begin() + 0x10D00));
+}
+
+TEST_F(VehicleDataTest, RenameReachesSlavesAndRefusesTakenOrUnknownIds) {
+  auto data = Build(rom_, rom_);
+  EXPECT_FALSE(data->ChangeTableId("Fuel Map A", "Fuel Map B"));
+  EXPECT_FALSE(data->ChangeTableId("No Such Table", "Anything"));
+  ASSERT_TRUE(data->GetTable("Fuel Map A"));
+
+  ASSERT_TRUE(data->ChangeTableId("Fuel Map A", "Fuel Map Low Octane"));
+  EXPECT_FALSE(data->GetTable("Fuel Map A"));
+  ASSERT_TRUE(data->GetTable("Fuel Map Low Octane"));
+  EXPECT_EQ(data->GetTable("Fuel Map Failsafe")->GetMasterTableId(), "Fuel Map Low Octane");
+  EXPECT_TRUE(definition_->GetTables().dataExists("Fuel Map Low Octane"));
+
+  Image saved(rom_);
+  ASSERT_TRUE(data->SaveVehicle(saved));
+  EXPECT_EQ(saved, rom_);
+}
+
+TEST_F(VehicleDataTest, CopiesAndSecondInstancesShareNoBytes) {
+  auto data = Build(rom_, rom_);
+  auto other = Build(stock_, stock_);
+  VehicleData copy(*data);
+  EXPECT_FALSE(copy.IsDirty());
+  const double before = Cell(*data, "Base Timing", 1, 1);
+  ASSERT_TRUE(copy.PutDouble("Base Timing", vehicle::AXIS_Z, 0, 1, 1, before + 2.0));
+  EXPECT_EQ(Cell(*data, "Base Timing", 1, 1), before);
+  EXPECT_FALSE(data->IsDirty());
+
+  Image saved_rom(rom_), saved_stock(stock_);
+  ASSERT_TRUE(data->SaveVehicle(saved_rom));
+  ASSERT_TRUE(other->SaveVehicle(saved_stock));
+  EXPECT_EQ(saved_rom, rom_);
+  EXPECT_EQ(saved_stock, stock_);
+}
+
+TEST_F(VehicleDataTest, CopyBySelectionReportsEachSelection) {
+  auto target = Build(rom_, rom_);
+  auto source = Build(stock_, stock_);
+  const std::vector<TableSelection> selections = {
+      TableSelection("Fuel Map A"),           TableSelection("Wastegate Duty", 1),
+      TableSelection("Knock Learned Values"), TableSelection("Flex Fuel"),
+      TableSelection("No Such Item"),         TableSelection("Fuel Map A")};
+  auto results = target->CopyTablesBySelection(source, selections);
+
+  EXPECT_EQ(results.GetSuccessfulTableCopies(),
+            (std::set<TableSelection>{TableSelection("Fuel Map A"),
+                                      TableSelection("Wastegate Duty", 1)}));
+  EXPECT_EQ(results.GetFailedTableCopies(),
+            std::set<TableSelection>{TableSelection("Knock Learned Values")});
+  EXPECT_EQ(results.GetSuccessfulToggleCopies(), std::set<std::string>{"Flex Fuel"});
+  EXPECT_EQ(results.GetInvalidTableCopies(), std::set<std::string>{"No Such Item"});
+  EXPECT_FALSE(results.WasCopySuccessful());
+  EXPECT_FALSE(target->GetTable("Fuel Map A")->IsDifferent(source->GetTable("Fuel Map A")));
+  EXPECT_EQ(target->GetToggle("Flex Fuel")->IsEnabled(),
+            source->GetToggle("Flex Fuel")->IsEnabled());
+
+  auto nothing = target->CopyTablesBySelection(nullptr, {TableSelection("Fuel Map A")});
+  EXPECT_EQ(nothing.GetInvalidTableCopies(), std::set<std::string>{"Fuel Map A"});
+}
+
+TEST_F(VehicleDataTest, RestrictedItemsAreRemovedUntilOneDiffersFromStock) {
+  // Without a comparison every restricted item is taken out.
+  auto data = Build(rom_, rom_);
+  EXPECT_FALSE(data->ContainsTable("Top Speed Limit"));
+  EXPECT_FALSE(data->ContainsToggle("Rear O2 Monitoring"));
+
+  // The tuned image changed the restricted limit: everything stays, marked.
+  EXPECT_NE(data->CompareRestrictedWithStock(rom_, rom_, stock_, stock_),
+            VehicleData::BUILD_FAILED);
+  ASSERT_TRUE(data->ContainsTable("Top Speed Limit"));
+  EXPECT_TRUE(data->GetTable("Top Speed Limit")->IsRestricted());
+  ASSERT_TRUE(data->ContainsToggle("Rear O2 Monitoring"));
+  EXPECT_TRUE(data->GetToggle("Rear O2 Monitoring")->IsRestricted());
+  EXPECT_EQ(data->GetRestrictedTablesWithDifferences(), std::set<std::string>{"Top Speed Limit"});
+
+  auto source = Build(stock_, stock_);
+  auto results = data->CopyTablesBySelection(source, {TableSelection("Top Speed Limit")});
+  EXPECT_EQ(results.GetRestrictedTableCopies(),
+            std::set<TableSelection>{TableSelection("Top Speed Limit")});
+  EXPECT_FALSE(results.WasCopySuccessful());
+
+  // A stock image compared with itself: nothing differs, all removed again.
+  auto stock = Build(stock_, stock_);
+  EXPECT_NE(stock->CompareRestrictedWithStock(stock_, stock_, stock_, stock_),
+            VehicleData::BUILD_FAILED);
+  EXPECT_FALSE(stock->ContainsTable("Top Speed Limit"));
+  EXPECT_FALSE(stock->ContainsToggle("Rear O2 Monitoring"));
+  EXPECT_TRUE(stock->GetRestrictedTablesWithDifferences().empty());
+}
+
+}  // namespace
