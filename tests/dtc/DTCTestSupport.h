@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include "dtc/ParserFactory.h"
@@ -136,31 +137,55 @@ inline std::vector<std::string> Names(const ToggleMap& toggles) {
   return names;
 }
 
-// Switches the named toggles of a first parse off in a copy of `image` and
-// parses the copy again.
-inline ParseResult ReparseAfterDisabling(
-    const std::string& parser, const Image& image, const TiXmlElement& params,
-    const std::vector<std::string>& names,
-    const vehicle::IECUOffsetTranslator* translator = nullptr) {
-  const ParseResult first = ParseWith(parser, image, params, translator);
-  Image changed = image;
-  for (const std::string& name : names) {
-    WriteDisabled(first.toggles.at(name), changed);
+inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
+  out << "{0x" << std::hex << seg.offset;
+  for (const std::vector<uint8_t>* bytes : {&seg.enabled, &seg.disabled, &seg.mask}) {
+    out << " [";
+    for (uint8_t b : *bytes)
+      out << " " << unsigned(b);
+    out << " ]";
   }
-  return ParseWith(parser, changed, params, translator);
+  return out << std::dec << "}";
 }
 
-inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
-  out << "{0x" << std::hex << seg.offset << " en";
-  for (uint8_t b : seg.enabled)
-    out << " " << unsigned(b);
-  out << " dis";
-  for (uint8_t b : seg.disabled)
-    out << " " << unsigned(b);
-  out << " mask";
-  for (uint8_t b : seg.mask)
-    out << " " << unsigned(b);
-  return out << std::dec << "}";
+using SegmentMap = std::map<std::string, std::vector<Seg>>;
+
+// One family's reference parse of a small image: the codes and segments it
+// gives, and the common parameters whose absence the family refuses.
+struct FamilyCase {
+  const char* parser;
+  Image image;
+  TiXmlElement params;
+  SegmentMap expected;
+  std::vector<std::string> required;
+  const vehicle::IECUOffsetTranslator* translator = nullptr;
+  // Switching every code off leaves nothing on a second parse.
+  bool disabling_sticks = true;
+};
+
+inline void CheckFamily(const FamilyCase& c) {
+  SCOPED_TRACE(c.parser);
+  const ParseResult result = ParseWith(c.parser, c.image, c.params, c.translator);
+  ASSERT_TRUE(result.ok);
+  SegmentMap segments;
+  for (const auto& entry : result.toggles) {
+    segments[entry.first] = Segments(entry.second);
+  }
+  EXPECT_EQ(segments, c.expected);
+  if (c.disabling_sticks) {
+    Image disabled = c.image;
+    for (const auto& entry : result.toggles) {
+      WriteDisabled(entry.second, disabled);
+    }
+    const ParseResult again = ParseWith(c.parser, disabled, c.params, c.translator);
+    EXPECT_TRUE(again.ok);
+    EXPECT_TRUE(again.toggles.empty());
+  }
+  for (const std::string& name : c.required) {
+    TiXmlElement params = c.params;
+    params.RemoveAttribute(name.c_str());
+    EXPECT_FALSE(dtc::MakeParser(c.parser)->ValidateConfigXML(params)) << "without " << name;
+  }
 }
 
 }  // namespace dtctest

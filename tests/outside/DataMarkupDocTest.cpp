@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -20,36 +21,6 @@ std::string Where(const DataMarkupDoc& doc) {
   const TiXmlElement* root = doc.RootElement();
   const char* where = root != nullptr ? root->Attribute("where") : nullptr;
   return where != nullptr ? where : "?";
-}
-
-// Loads a document and its includes depth first, each document alive while its includes load,
-// recording the "where" of every leaf reached.
-bool LoadTree(const std::string& path, std::string& error, std::vector<std::string>& leaves) {
-  DataMarkupDoc doc;
-  if (!doc.InitFromFile(path, error, vexa_xml::XML_LOAD_DEFAULT)) {
-    return false;
-  }
-  const TiXmlElement* root = doc.FirstChildElement("vehicledef");
-  if (root == nullptr) {
-    leaves.push_back(Where(doc));
-    return true;
-  }
-  bool ok = true;
-  for (const TiXmlElement* inc = root->FirstChildElement("include"); inc != nullptr;
-       inc = inc->NextSiblingElement("include")) {
-    ok = LoadTree(inc->GetText() != nullptr ? inc->GetText() : "", error, leaves) && ok;
-  }
-  return ok;
-}
-
-TEST(DataMarkupDocTest, IncludesResolveAgainstTheIncludingDocument) {
-  std::string error;
-  std::vector<std::string> leaves;
-  ASSERT_TRUE(LoadTree(kDir + "/top.xml", error, leaves)) << error;
-  EXPECT_EQ(error, "");
-  EXPECT_EQ((std::vector<std::string>{"grand", "sub"}), leaves);
-  // Once the tree is gone, nothing is left on the folder stack.
-  EXPECT_EQ("leaf.xml", DataMarkupDoc::ResolvePath("leaf.xml"));
 }
 
 TEST(DataMarkupDocTest, InnermostLiveDocumentDecides) {
@@ -108,7 +79,6 @@ TEST(DataMarkupDocTest, ParseErrorNamesFileLineAndColumn) {
   EXPECT_EQ(0u, error.find("earlier\n")) << "text must be appended";
   EXPECT_NE(std::string::npos, error.find(kDir + "/malformed.xml")) << error;
   EXPECT_NE(std::string::npos, error.find("line 3, column 3")) << error;
-  EXPECT_NE(std::string::npos, error.find("column")) << error;
   EXPECT_EQ('\n', error.back());
   EXPECT_EQ(nullptr, doc.FirstChildElement("vehicledef"));
   EXPECT_TRUE(doc.GetFilePath().empty());
@@ -174,21 +144,16 @@ class DataMarkupDocTempTest : public ::testing::Test {
   fs::path dir_;
 };
 
-TEST_F(DataMarkupDocTempTest, OversizedFileIsRefused) {
-  const std::string path = Write("big.xml", "<a/>");
-  fs::resize_file(path, DataMarkupDoc::kMaxFileBytes + 1);  // sparse, nothing is written
-  std::string error;
-  DataMarkupDoc doc;
-  EXPECT_FALSE(doc.InitFromFile(path, error));
-  EXPECT_NE(std::string::npos, error.find("larger than")) << error;
-}
-
-TEST_F(DataMarkupDocTempTest, NulByteIsRefused) {
-  const std::string path = Write("nul.xml", std::string("<a/>\0<b/>", 9));
-  std::string error;
-  DataMarkupDoc doc;
-  EXPECT_FALSE(doc.InitFromFile(path, error));
-  EXPECT_NE(std::string::npos, error.find("NUL")) << error;
+TEST_F(DataMarkupDocTempTest, OversizedFileAndNulByteAreRefused) {
+  const std::string big = Write("big.xml", "<a/>");
+  fs::resize_file(big, DataMarkupDoc::kMaxFileBytes + 1);  // sparse, nothing is written
+  const std::string nul = Write("nul.xml", std::string("<a/>\0<b/>", 9));
+  for (const auto& c : {std::make_pair(big, "larger than"), std::make_pair(nul, "NUL")}) {
+    std::string error;
+    DataMarkupDoc doc;
+    EXPECT_FALSE(doc.InitFromFile(c.first, error));
+    EXPECT_NE(std::string::npos, error.find(c.second)) << error;
+  }
 }
 
 TEST_F(DataMarkupDocTempTest, ReloadReplacesContent) {

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <boost/archive/binary_iarchive.hpp>
-#include <boost/archive/binary_oarchive.hpp>
-#include <boost/serialization/shared_ptr.hpp>
 #include <functional>
-#include <sstream>
+
+#include "ArchiveTestSupport.h"
 
 namespace {
 
@@ -38,6 +36,11 @@ std::shared_ptr<vehicle::DataType> MakeDataType(const std::string& xml) {
 const char* kRpm =
     R"(<datatype id="RPM" unit="rpm" endian="big" storage="16" min="0" max="8000"
          sm_delta="10" lg_delta="100" format="%.1f"><conv type="direct"/></datatype>)";
+
+// x, y and z of an axis's shape.
+std::vector<uint32_t> Dims(const Axis& axis) {
+  return {axis.GetDimensions().x, axis.GetDimensions().y, axis.GetDimensions().z};
+}
 
 vehicle::DataTypeHash Types(std::initializer_list<std::shared_ptr<vehicle::DataType>> types) {
   vehicle::DataTypeHash hash;
@@ -166,9 +169,7 @@ TEST(AxisTest, DimensionsFollowTheRole) {
   for (const Case& c : cases) {
     auto axis = ReadAxis(c.xml);
     EXPECT_EQ(axis->GetCount(), c.count) << c.xml;
-    EXPECT_EQ(axis->GetDimensions().x, c.x) << c.xml;
-    EXPECT_EQ(axis->GetDimensions().y, c.y) << c.xml;
-    EXPECT_EQ(axis->GetDimensions().z, c.z) << c.xml;
+    EXPECT_EQ(Dims(*axis), (std::vector<uint32_t>{c.x, c.y, c.z})) << c.xml;
   }
 }
 
@@ -177,9 +178,7 @@ TEST(AxisTest, LabelsAxisNeedsNeitherOffsetsNorDataType) {
       <label>low</label><label/><label>mid</label><label>high</label></axis>)");
   EXPECT_EQ(axis->GetCount(), 3u);
   EXPECT_EQ(axis->GetLabels(), (std::vector<std::string>{"low", "mid", "high"}));
-  EXPECT_EQ(axis->GetDimensions().x, 3u);
-  EXPECT_EQ(axis->GetDimensions().y, 1u);
-  EXPECT_EQ(axis->GetDimensions().z, 1u);
+  EXPECT_EQ(Dims(*axis), (std::vector<uint32_t>{3, 1, 1}));
   EXPECT_TRUE(axis->IsReadOnly());
   EXPECT_TRUE(axis->ResolveReferences(vehicle::DataTypeHash()));
   EXPECT_EQ(axis->Validate(), 0);
@@ -191,8 +190,7 @@ TEST(AxisTest, LabelsAxisNeedsNeitherOffsetsNorDataType) {
   EXPECT_EQ(axis->GetUnit(), "");
 
   auto y = ReadAxis(R"(<axis id="L" type="y" special="labels"><label>a</label></axis>)");
-  EXPECT_EQ(y->GetDimensions().x, 1u);
-  EXPECT_EQ(y->GetDimensions().y, 1u);
+  EXPECT_EQ(Dims(*y), (std::vector<uint32_t>{1, 1, 1}));
 
   auto empty = ReadAxis(R"(<axis id="L" type="x" special="labels"/>)");
   EXPECT_EQ(empty->GetCount(), 0u);
@@ -265,8 +263,7 @@ TEST(AxisTest, DataTypeLabelsTurnTheAxisIntoLabelsWithData) {
   EXPECT_FALSE(axis->IsCalculated());
   EXPECT_EQ(axis->GetCount(), 3u);
   EXPECT_EQ(axis->GetLabels(), (std::vector<std::string>{"1st", "2nd", "3rd"}));
-  EXPECT_EQ(axis->GetDimensions().x, 1u);
-  EXPECT_EQ(axis->GetDimensions().y, 3u);
+  EXPECT_EQ(Dims(*axis), (std::vector<uint32_t>{1, 3, 1}));
   EXPECT_TRUE(axis->IsReadOnly());
   EXPECT_TRUE(axis->DataHasLabels());
 }
@@ -302,17 +299,14 @@ TEST(AxisTest, SigKeyIsMaskThenDataTypeId) {
 TEST(AxisTest, AdjustDimensionsAndLabelShapes) {
   Axis axis;
   axis.AdjustDimensions(2, 3, 4);
-  EXPECT_EQ(axis.GetDimensions().z, 2u);
-  EXPECT_EQ(axis.GetDimensions().x, 3u);
-  EXPECT_EQ(axis.GetDimensions().y, 4u);
+  EXPECT_EQ(Dims(axis), (std::vector<uint32_t>{3, 4, 2}));
   EXPECT_EQ(axis.GetCount(), 24u);
   axis.AdjustDimensions(0x10000, 0x10000, 1);
   EXPECT_EQ(axis.GetCount(), NS);
   axis.SetAxisType(vehicle::AXIS_Z);
   axis.AdjustDimensions(1, 5, 1);
   axis.SetAxisDimensionsBasedOnLabels();
-  EXPECT_EQ(axis.GetDimensions().x, 5u);
-  EXPECT_EQ(axis.GetDimensions().y, 1u);
+  EXPECT_EQ(Dims(axis), (std::vector<uint32_t>{5, 1, 1}));
 }
 
 // Validation: each case starts from an axis that validates and breaks one rule.
@@ -402,14 +396,8 @@ TEST(AxisTest, ArchiveKeepsTheStoredFields) {
   axis->SetDefSignature("def");
   axis->SetDataSignature("data");
   axis->SetResticted();
-  std::stringstream stream;
-  {
-    boost::archive::binary_oarchive out(stream);
-    out << axis;
-  }
   std::shared_ptr<Axis> copy;
-  boost::archive::binary_iarchive in(stream);
-  in >> copy;
+  ArchiveRoundTrip(axis, copy);
   ASSERT_TRUE(copy);
   EXPECT_EQ(copy->GetObjId(), "a");
   EXPECT_EQ(copy->GetAxisType(), vehicle::AXIS_Z);

@@ -2,11 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include <boost/archive/binary_iarchive.hpp>
-#include <boost/archive/binary_oarchive.hpp>
-
+#include "ArchiveTestSupport.h"
 #include "vehicle/definition/ECUOffsetTranslator.h"
 
 namespace {
@@ -31,24 +27,6 @@ TEST(ToggleTest, DefaultsAndInit) {
   EXPECT_EQ(toggle.GetID(), "P0420");
   EXPECT_EQ(toggle.GetToggleType(), 2);
   EXPECT_EQ(toggle.GetToggleStateDefinitionSegments().size(), 1u) << "init keeps the segments";
-
-  const vehicle::ToggleStateDefinitionSegment fresh;
-  EXPECT_EQ(fresh.rom_offset, 0u);
-  EXPECT_FALSE(fresh.use_mask);
-  EXPECT_TRUE(fresh.enabled_values.empty() && fresh.disabled_values.empty() &&
-              fresh.mask_values.empty());
-}
-
-TEST(ToggleTest, CopiesOwnTheirSegments) {
-  vehicle::Toggle original;
-  original.init("feature", vehicle::Toggle::TOGGLE_TYPE_TOGGLE);
-  original.GetToggleStateDefinitionSegments().push_back(Segment(8));
-  vehicle::Toggle copy = original;
-  copy.GetToggleStateDefinitionSegments()[0].rom_offset = 9;
-  copy.GetToggleStateDefinitionSegments().push_back(Segment(10));
-  EXPECT_EQ(original.GetToggleStateDefinitionSegments().size(), 1u);
-  EXPECT_EQ(original.GetToggleStateDefinitionSegments()[0].rom_offset, 8u);
-  EXPECT_EQ(copy.GetID(), "feature");
 }
 
 TEST(ToggleTest, AdjustOffsetsTranslatesEverySegment) {
@@ -71,16 +49,8 @@ TEST(ToggleTest, SerializationKeepsEveryField) {
   masked.mask_values = {0x0F};
   toggle.GetToggleStateDefinitionSegments() = {Segment(2), masked};
 
-  std::stringstream stream;
-  {
-    boost::archive::binary_oarchive out(stream);
-    out << toggle;
-  }
   vehicle::Toggle loaded;
-  {
-    boost::archive::binary_iarchive in(stream);
-    in >> loaded;
-  }
+  ArchiveRoundTrip(toggle, loaded);
   EXPECT_EQ(loaded.GetID(), "P0100");
   EXPECT_EQ(loaded.GetToggleType(), vehicle::Toggle::TOGGLE_TYPE_DTC);
   const auto& segments = loaded.GetToggleStateDefinitionSegments();

@@ -100,6 +100,7 @@ TEST_F(CacheTest, RoundTripKeepsEveryStoredMember) {
   EXPECT_EQ(cached.GetParsedToggles().size(), xml_.GetParsedToggles().size());
   EXPECT_EQ(cached.HasRealtimeTables(), xml_.HasRealtimeTables());
   EXPECT_TRUE(cached.GetMonitors().findData("SUM")->IsCompound());
+  EXPECT_EQ(cached.GetMonitors().findData("M3")->GetIds(), (std::vector<uint8_t>{0x10, 0x05}));
 
   // What the cache does not keep comes back at its default.
   EXPECT_EQ(cached.GetRomInfo().GetRomName(), "");
@@ -161,15 +162,25 @@ TEST_F(CacheTest, SharedAxesStayOneObject) {
   EXPECT_GE(first.use_count(), 3);  // both tables and this test
 }
 
-TEST_F(CacheTest, Hc16OffsetsAreTranslatedOnceEitherWay) {
-  const auto xml_toggle = xml_.GetXMLToggles().findData("TG");
-  EXPECT_EQ(xml_toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
+// The read-only flag follows the vehicle id and the 4-byte version; any
+// value but 0 or 1 marks a damaged cache.
+TEST_F(CacheTest, FlagByteOtherThanZeroOrOneIsRefused) {
   ASSERT_TRUE(xml_.SaveSerializedFile(path_));
-  Vehicle cached;
-  std::string error;
-  cached.Load(path_, error, vexa_xml::XML_LOAD_DEFAULT);
-  const auto toggle = cached.GetXMLToggles().findData("TG");
-  EXPECT_EQ(toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x28010u);
+  std::string bytes = ReadCache();
+  const std::size_t flag = bytes.find("CACHE_SD") + 8 + 4;
+  ASSERT_LT(flag, bytes.size());
+  ASSERT_EQ(bytes[flag], '\x01');
+  bytes[flag] = '\x7E';
+  WriteCache(bytes);
+  Vehicle damaged;
+  EXPECT_THROW(damaged.Load(path_, error_, vexa_xml::XML_LOAD_DEFAULT),
+               boost::archive::archive_exception);
+  bytes[flag] = '\0';
+  WriteCache(bytes);
+  Vehicle writable;
+  writable.Load(path_, error_, vexa_xml::XML_LOAD_DEFAULT);
+  EXPECT_TRUE(writable.IsLoaded());
+  EXPECT_FALSE(writable.IsReadOnly());
 }
 
 TEST_F(CacheTest, RomInfoOnly) {

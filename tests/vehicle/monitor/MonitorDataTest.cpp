@@ -165,30 +165,24 @@ struct CompoundFixture : testing::Test {
   std::shared_ptr<MonitorData> b_data = std::make_shared<MonitorData>(b);
 };
 
-TEST_F(CompoundFixture, InputsAreNumberedInOrderAndReadAfresh) {
-  MonitorData diff(Compound("diff", "input1-input2", {a, b}));
-  diff.AddInputMonitorData(a_data);
-  diff.AddInputMonitorData(b_data);
-  EXPECT_TRUE(diff.IsCompound());
-  Reply(*a_data, {10});
-  Reply(*b_data, {3});
-  EXPECT_FLOAT_EQ(diff.GetValue(), 7.0f);
-  Reply(*a_data, {20});
-  EXPECT_FLOAT_EQ(diff.GetValue(), 17.0f);
-}
-
-TEST_F(CompoundFixture, CompoundOverCompound) {
+// Inputs are numbered in the order added, read afresh on every value, and
+// may themselves be compound.
+TEST_F(CompoundFixture, InputsAreNumberedInOrderReadAfreshAndMayNest) {
   auto diff_monitor = Compound("diff", "input1-input2", {a, b});
   auto diff = std::make_shared<MonitorData>(diff_monitor);
   diff->AddInputMonitorData(a_data);
   diff->AddInputMonitorData(b_data);
+  EXPECT_TRUE(diff->IsCompound());
   MonitorData scaled(Compound("scaled", "input1*input2+input3", {diff_monitor, b, diff_monitor}));
   scaled.AddInputMonitorData(diff);
   scaled.AddInputMonitorData(b_data);
   scaled.AddInputMonitorData(diff);
   Reply(*a_data, {10});
-  Reply(*b_data, {4});
-  EXPECT_FLOAT_EQ(scaled.GetValue(), (10 - 4) * 4 + (10 - 4));
+  Reply(*b_data, {3});
+  EXPECT_FLOAT_EQ(diff->GetValue(), 7.0f);
+  EXPECT_FLOAT_EQ(scaled.GetValue(), 7 * 3 + 7);
+  Reply(*a_data, {20});
+  EXPECT_FLOAT_EQ(scaled.GetValue(), 17 * 3 + 17);
 }
 
 TEST_F(CompoundFixture, UnreadableOrMissingInputsReadNotSet) {

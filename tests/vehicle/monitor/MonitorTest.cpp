@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <boost/archive/binary_iarchive.hpp>
-#include <boost/archive/binary_oarchive.hpp>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "../definition/ArchiveTestSupport.h"
 #include "vehicle/definition/DataType.h"
 
 namespace {
@@ -57,8 +55,6 @@ TEST(MonitorReadTest, AttributesAndChildTextsAreRead) {
   EXPECT_FALSE(rpm->IsCompound());
   EXPECT_FALSE(rpm->UsesIds());
   EXPECT_FALSE(rpm->IsInputOnly());
-  EXPECT_STREQ(rpm->DebugGetClassName(), "Monitor");
-  EXPECT_EQ(rpm->GetTag(), "monitor");
 }
 
 TEST(MonitorReadTest, LaterCommsOverridesAndIdsClearTheAddress) {
@@ -96,91 +92,51 @@ TEST(MonitorReadTest, InputsInputOnlyAndUnknownWords) {
 }
 
 TEST(MonitorReadTest, ProtocolWordsMatchWithoutRegardToCase) {
-  const std::vector<std::pair<std::string, Ecu::MonitorProtocols_e>> cases = {
-      {"ram", Ecu::MONITOR_PROTOCOL_RAM},
-      {"Data_Ident", Ecu::MONITOR_PROTOCOL_DATA_IDENT},
-      {"vexa_vcf_dmr", Ecu::MONITOR_PROTOCOL_VCF_DMR},
-      {"VEXA_VCF_PID", Ecu::MONITOR_PROTOCOL_VCF_PID},
-      {"iso_mode_21", Ecu::MONITOR_PROTOCOL_ISO_MODE_21},
-      {"iso_mode_22", Ecu::MONITOR_PROTOCOL_ISO_MODE_22},
-      {"iso_mode_09", Ecu::MONITOR_PROTOCOL_ISO_MODE_09},
-      {"ISO_MODE_1A", Ecu::MONITOR_PROTOCOL_ISO_MODE_1A},
-      {"iso_mode_2c", Ecu::MONITOR_PROTOCOL_ISO_MODE_2C},
-      {"iso_mode_23", Ecu::MONITOR_PROTOCOL_INVALID},
-      {"", Ecu::MONITOR_PROTOCOL_INVALID},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(Ecu::FindMonitorProtocol(c.first), c.second) << c.first;
-  }
+  EXPECT_EQ(Ecu::FindMonitorProtocol("Data_Ident"), Ecu::MONITOR_PROTOCOL_DATA_IDENT);
+  EXPECT_EQ(Ecu::FindMonitorProtocol("ISO_MODE_1A"), Ecu::MONITOR_PROTOCOL_ISO_MODE_1A);
+  EXPECT_EQ(Ecu::FindMonitorProtocol("iso_mode_23"), Ecu::MONITOR_PROTOCOL_INVALID);
+  EXPECT_EQ(Ecu::FindMonitorProtocol(""), Ecu::MONITOR_PROTOCOL_INVALID);
 }
 
 TEST(MonitorValidateTest, PlainMonitorRules) {
   Monitor::DataTypeStore types;
-  auto dt = std::make_shared<vehicle::DataType>();
-  dt->SetObjId("dt");
-  types.addData("dt", dt);
+  types.addData("dt", std::make_shared<vehicle::DataType>());
+  types.findData("dt")->SetObjId("dt");
 
-  struct Case {
-    const char* xml;
+  // Each case takes one thing from, or adds one to, a valid monitor.
+  const std::string dt = R"( datatype="dt")";
+  const std::string ecu = R"( target="ecu")";
+  const std::string ram = R"( protocol="ram" address="1")";
+  const std::string range = R"( display_min="0" display_max="1")";
+  const std::string comms = dt + ecu + range + "><comms protocol=";
+  const struct {
+    std::string xml;  // attributes and children of monitor "m"
     vehicle::validate_codes_t code;
+  } cases[] = {
+      {dt + ecu + ram + range + ">", Monitor::VALID},
+      {R"( datatype="none")" + ecu + ram + range + ">", Monitor::INVALID_DATA_TYPE},
+      {ecu + ram + range + ">", Monitor::INVALID_DATA_TYPE},
+      {dt + ecu + ram + R"( display_min="0">)", Monitor::INVALID_DISPLAY_RANGE},
+      {dt + ecu + ram + R"( input_only="1">)", Monitor::VALID},
+      {dt + ecu + R"( protocol="ram")" + range + ">", Monitor::INVALID_ADDRESS},
+      {comms + R"("iso_mode_22" id="0x10,0x05"/>)", Monitor::INVALID_OFFSET},
+      {comms + R"("ISO_MODE_22" id="0x10,0x05" offset="0"/>)", Monitor::VALID},
+      {comms + R"("iso_mode_22" id="0x10" offset="0"/>)", Monitor::INVALID_IDS},
+      {comms + R"("iso_mode_21" id="1,2" offset="0"/>)", Monitor::INVALID_IDS},
+      {comms + R"("data_ident" id="1,2,3" offset="0"/>)", Monitor::VALID},
+      {dt + ecu + R"( protocol="bogus" address="1")" + range + ">", Monitor::INVALID_PROTOCOL},
+      {dt + ram + range + ">", Monitor::INVALID_MODULE},
+      {dt + R"( target="engine")" + ram + range + ">", Monitor::INVALID_MODULE},
   };
-  const Case cases[] = {
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="none" protocol="ram" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_DATA_TYPE},
-      {R"(<monitor id="m" protocol="ram" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_DATA_TYPE},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
-           display_min="0"/>)",
-       Monitor::INVALID_DISPLAY_RANGE},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu" address="1"
-           input_only="1"/>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="ecu"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_ADDRESS},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="iso_mode_22" id="0x10,0x05"/></monitor>)",
-       Monitor::INVALID_OFFSET},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="ISO_MODE_22" id="0x10,0x05" offset="0"/></monitor>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="iso_mode_22" id="0x10" offset="0"/></monitor>)",
-       Monitor::INVALID_IDS},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="iso_mode_21" id="1,2" offset="0"/></monitor>)",
-       Monitor::INVALID_IDS},
-      {R"(<monitor id="m" datatype="dt" target="ecu" display_min="0" display_max="1">
-           <comms protocol="data_ident" id="1,2,3" offset="0"/></monitor>)",
-       Monitor::VALID},
-      {R"(<monitor id="m" datatype="dt" protocol="bogus" target="ecu" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_PROTOCOL},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_MODULE},
-      {R"(<monitor id="m" datatype="dt" protocol="ram" target="engine" address="1"
-           display_min="0" display_max="1"/>)",
-       Monitor::INVALID_MODULE},
-  };
-  for (const Case& c : cases) {
-    const std::string xml = std::string("<r>") + c.xml + "</r>";
+  for (const auto& c : cases) {
+    const std::string xml = R"(<r><monitor id="m")" + c.xml + "</monitor></r>";
     Monitor::MonitorStore store = ReadXml(xml.c_str());
     ASSERT_TRUE(store.dataExists("m")) << c.xml;
     const MonitorPtr m = store.findData("m");
     m->ResolveReferences(types);
     EXPECT_EQ(m->Validate(), c.code) << c.xml;
   }
-}
-
-TEST(MonitorValidateTest, EmptyIdFailsFirst) {
-  Monitor m;
-  EXPECT_EQ(m.Validate(), Monitor::INVALID_ID);
+  EXPECT_EQ(Monitor().Validate(), Monitor::INVALID_ID);
 }
 
 TEST(MonitorValidateTest, CompoundRules) {
@@ -276,36 +232,35 @@ struct Graph {
   Monitor::MonitorStore store;
 };
 
-TEST(MonitorCycleTest, SelfAndTwoCycles) {
-  EXPECT_TRUE(Graph(std::vector<std::vector<int>>{{0}}).Cyclic(0));
-  const Graph two(std::vector<std::vector<int>>{{1}, {0}});
-  EXPECT_TRUE(two.Cyclic(0));
-  EXPECT_TRUE(two.Cyclic(1));
-}
-
-TEST(MonitorCycleTest, ReachingACycleCounts) {
-  // n0 -> n1 -> n2 -> n3 -> n1
-  const Graph store({{1}, {2}, {3}, {1}});
-  EXPECT_TRUE(store.Cyclic(0));
-}
-
-TEST(MonitorCycleTest, SharedInputsAreNotCycles) {
-  // The same input twice, and a diamond n0 -> n1, n2 -> n3.
-  EXPECT_FALSE(Graph({{1, 1}, {}}).Cyclic(0));
-  EXPECT_FALSE(Graph({{1, 2}, {3}, {3}, {}}).Cyclic(0));
+TEST(MonitorCycleTest, CyclesAreFoundAndSharedInputsAreNot) {
+  const struct {
+    const char* name;
+    std::vector<std::vector<int>> inputs;
+    int start;
+    std::vector<int> visited;
+    bool cyclic;
+  } cases[] = {
+      {"self", {{0}}, 0, {}, true},
+      {"two", {{1}, {0}}, 1, {}, true},
+      {"reaching a cycle", {{1}, {2}, {3}, {1}}, 0, {}, true},
+      {"same input twice", {{1, 1}, {}}, 0, {}, false},
+      {"diamond", {{1, 2}, {3}, {3}, {}}, 0, {}, false},
+      {"chain", {{1}, {2}, {}}, 0, {}, false},
+      {"visited further on", {{1}, {2}, {}}, 0, {2}, true},
+      {"visited itself", {{1}, {2}, {}}, 1, {1}, true},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> visited;
+    for (int index : c.visited)
+      visited.push_back(Graph::Name(index));
+    EXPECT_EQ(Graph(c.inputs).Cyclic(c.start, visited), c.cyclic) << c.name;
+  }
 }
 
 TEST(MonitorCycleTest, NonCompoundStopsTheSearch) {
   Monitor plain("p", 0.0f, 1.0f, 1u, Ecu::MONITOR_PROTOCOL_RAM, nullptr, false);
   EXPECT_FALSE(plain.IsMonitorCyclicallyDependent({}));
   EXPECT_TRUE(plain.IsMonitorCyclicallyDependent({"p"}));
-}
-
-TEST(MonitorCycleTest, VisitedListIsHonoured) {
-  const Graph store({{1}, {2}, {}});
-  EXPECT_FALSE(store.Cyclic(0));
-  EXPECT_TRUE(store.Cyclic(0, {Graph::Name(2)}));
-  EXPECT_TRUE(store.Cyclic(1, {Graph::Name(1)}));
 }
 
 TEST(MonitorCycleTest, LongChainsNeitherOverflowNorMissTheCycle) {
@@ -344,16 +299,8 @@ TEST(MonitorCycleTest, LayeredSharedInputsStayLinear) {
 TEST(MonitorSerializeTest, RoundTripKeepsReadFieldsOnly) {
   const MonitorPtr boost = ReadFixture().findData("boost");
   boost->SetDataType(std::make_shared<vehicle::DataType>());
-  std::stringstream stream;
-  {
-    boost::archive::binary_oarchive out(stream);
-    out << *boost;
-  }
   Monitor copy;
-  {
-    boost::archive::binary_iarchive in(stream);
-    in >> copy;
-  }
+  ArchiveRoundTrip(*boost, copy);
   EXPECT_EQ(copy.GetObjId(), "boost");
   EXPECT_EQ(copy.GetModule(), boost->GetModule());
   EXPECT_EQ(copy.GetAddress(), boost->GetAddress());
@@ -366,18 +313,10 @@ TEST(MonitorSerializeTest, RoundTripKeepsReadFieldsOnly) {
   EXPECT_EQ(copy.GetDataType(), nullptr);
 
   const MonitorPtr sum = ReadFixture().findData("afr_sum");
-  std::stringstream stream2;
-  {
-    boost::archive::binary_oarchive out(stream2);
-    out << *sum;
-  }
-  Monitor copy2;
-  {
-    boost::archive::binary_iarchive in(stream2);
-    in >> copy2;
-  }
-  EXPECT_EQ(copy2.GetInputMonitorIds(), sum->GetInputMonitorIds());
-  EXPECT_TRUE(copy2.GetInputs().empty());
+  Monitor compound;
+  ArchiveRoundTrip(*sum, compound);
+  EXPECT_EQ(compound.GetInputMonitorIds(), sum->GetInputMonitorIds());
+  EXPECT_TRUE(compound.GetInputs().empty());
 }
 
 }  // namespace
