@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The main job of ecucal on the bundled sample definition (examples/): check
-# it, describe the vehicle, list tables, decode live-data replies.
+# it, describe the vehicle, list tables, decode live-data replies, then work on
+# its ROM image: show a table, change a cell into a new file, compare the two,
+# copy the table back and verify the round trip.
 # Usage: scripts/demo.sh PATH/TO/ecucal
 set -euo pipefail
 
@@ -11,6 +13,9 @@ fi
 ecucal="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 cd "$(dirname "$0")/.."
 definition=examples/kestrel.xml
+rom=examples/kestrel.rom.bin
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
 
 step() {
   printf '\n\033[1m== %s\033[0m\n$ ecucal' "$1"
@@ -18,6 +23,11 @@ step() {
   printf ' %q' "$@"
   printf '\n'
   "$ecucal" "$@"
+}
+
+# For verbs whose exit status 1 is an answer (diff: the ROMs differ).
+step_answer() {
+  step "$@" || [ $? -eq 1 ]
 }
 
 if [ -e "$definition.svx" ]; then
@@ -34,4 +44,14 @@ step "A compound monitor: boost from manifold (2A 3F) and barometric (65) pressu
   monitor "$definition" Boost 2A3F 65
 step "Engine power from torque (0F A0) and engine speed (2E E0), as JSON for scripts" \
   monitor "$definition" "Engine Power" 0FA0 2EE0 --json
+step "A table of the ROM image, as the editor shows it" show "$definition" "$rom" "Fuel Map A"
+step "Richer mixture at 2000 rpm, 1.2 g/rev, into a new file (the slave map follows)" \
+  set "$definition" "$rom" "Fuel Map A" --cell 3,5 13.2 -o "$work/tuned.bin"
+step_answer "What differs between the two files, cell by cell" \
+  diff "$definition" "$rom" "$work/tuned.bin" --cells
+step "Copy the table back from the original" \
+  copy "$definition" --from "$rom" --to "$work/tuned.bin" --table "Fuel Map A" \
+  -o "$work/restored.bin"
+step "The round trip gives the original back" diff "$definition" "$rom" "$work/restored.bin"
+step "Building and saving the ROM changes no byte" verify "$definition" "$work/restored.bin"
 printf '\nDone. Try: %s --help\n' "$1"

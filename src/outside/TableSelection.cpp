@@ -2,6 +2,9 @@
 
 namespace tuner_editor {
 
+// Callers take it by reference (sets, std::max), which needs a definition.
+const unsigned int TableSelection::DEPTH_AXIS_ONLY;
+
 bool TableSelection::operator<(const TableSelection& other) const {
   const int byId = id.compare(other.id);
   if (byId != 0) {

@@ -21,5 +21,13 @@ Verb AddTablesVerb(CLI::App& app);
 Verb AddCacheVerb(CLI::App& app);
 Verb AddMonitorVerb(CLI::App& app);
 Verb AddImportVerb(CLI::App& app);
+// ROM verbs.
+Verb AddShowVerb(CLI::App& app);
+Verb AddSetVerb(CLI::App& app);
+Verb AddDiffVerb(CLI::App& app);
+Verb AddCopyVerb(CLI::App& app);
+Verb AddTogglesVerb(CLI::App& app);
+Verb AddSwitchVerb(CLI::App& app);
+Verb AddVerifyVerb(CLI::App& app);
 
 }  // namespace ecucal_cli

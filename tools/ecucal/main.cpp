@@ -12,18 +12,24 @@ int main(int argc, char** argv) {
   using namespace ecucal_cli;
 
   CLI::App app{
-      "Checks, describes and caches vehicle definitions, decodes live-data replies, and\n"
-      "imports RomRaider and EcuFlash definitions.\n"
+      "Checks, describes and caches vehicle definitions, decodes live-data replies,\n"
+      "imports RomRaider and EcuFlash definitions, and shows, edits, compares, copies\n"
+      "and verifies ROM images.\n"
       "Every verb prints readable text; --json prints one JSON document instead.",
       "ecucal"};
   app.require_subcommand(1, 1);
   app.footer(
-      "Exit status: 0 success; 1 definition invalid (check, import) or cache not verified;\n"
-      "2 definition, cache or import source unreadable; 3 bad request (unknown monitor, group,\n"
-      "ROM or processor, malformed reply); 64 malformed command line.");
+      "Exit status: 0 success; 1 definition invalid (check, import), cache not verified, ROMs\n"
+      "differ (diff), copy failed (copy) or ROM not byte-exact (verify); 2 definition, cache,\n"
+      "import source or ROM unreadable, or an output not written; 3 bad request (unknown\n"
+      "monitor, group, ROM, processor, table or toggle, malformed reply, cell out of range,\n"
+      "value not a number, ROM of the wrong size); 64 malformed command line.");
 
   std::vector<Verb> verbs = {AddCheckVerb(app), AddInfoVerb(app),    AddTablesVerb(app),
                              AddCacheVerb(app), AddMonitorVerb(app), AddImportVerb(app)};
+  for (auto add : {AddShowVerb, AddSetVerb, AddDiffVerb, AddCopyVerb, AddTogglesVerb, AddSwitchVerb,
+                   AddVerifyVerb})
+    verbs.push_back(add(app));
 
   try {
     app.parse(argc, argv);
