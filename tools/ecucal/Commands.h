@@ -21,5 +21,6 @@ Verb AddTablesVerb(CLI::App& app);
 Verb AddCacheVerb(CLI::App& app);
 Verb AddMonitorVerb(CLI::App& app);
 Verb AddImportVerb(CLI::App& app);
+Verb AddReportVerb(CLI::App& app);
 
 }  // namespace ecucal_cli

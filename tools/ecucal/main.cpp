@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
       "ROM or processor, malformed reply); 64 malformed command line.");
 
   std::vector<Verb> verbs = {AddCheckVerb(app), AddInfoVerb(app),    AddTablesVerb(app),
-                             AddCacheVerb(app), AddMonitorVerb(app), AddImportVerb(app)};
+                             AddCacheVerb(app), AddMonitorVerb(app), AddImportVerb(app),
+                             AddReportVerb(app)};
 
   try {
     app.parse(argc, argv);
