@@ -16,7 +16,8 @@ FUZZ_SECONDS ?= 60
 
 PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config \
             libtinyxml-dev libboost-serialization-dev libmuparser-dev libssl-dev \
-            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
+            libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
+            chromium
 
 .PHONY: deps build test demo bench fuzz format clean
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job of ecucal on the bundled sample definition (examples/): check
-# it, describe the vehicle, list tables, decode live-data replies.
+# it, describe the vehicle, list tables, decode live-data replies, and write
+# the HTML report of the sample ROM against its stock ROM.
 # Usage: scripts/demo.sh PATH/TO/ecucal
 set -euo pipefail
 
@@ -34,4 +35,10 @@ step "A compound monitor: boost from manifold (2A 3F) and barometric (65) pressu
   monitor "$definition" Boost 2A3F 65
 step "Engine power from torque (0F A0) and engine speed (2E E0), as JSON for scripts" \
   monitor "$definition" "Engine Power" 0FA0 2EE0 --json
+report_dir="${REPORT_DIR:-build/demo}"
+mkdir -p "$report_dir"
+report="$(cd "$report_dir" && pwd)/kestrel-report.html"
+step "Every table as a heatmap, and what differs from the stock ROM, as one HTML page" \
+  report "$definition" examples/kestrel.rom.bin --against examples/kestrel.stock.bin -o "$report"
+printf '\nThe report is at %s; open it in a browser (file://%s).\n' "$report" "$report"
 printf '\nDone. Try: %s --help\n' "$1"

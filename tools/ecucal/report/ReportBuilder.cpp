@@ -217,7 +217,7 @@ std::string StateOf(const std::map<std::string, std::shared_ptr<ToggleData>>& to
                     const std::string& id) {
   const auto found = toggles.find(id);
   if (found == toggles.end())
-    return "not readable";
+    return "absent";
   return found->second->IsEnabled() ? "on" : "off";
 }
 
