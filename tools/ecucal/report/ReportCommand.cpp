@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -92,7 +93,21 @@ size_t CountDiffering(const report::Report& report) {
   return count;
 }
 
+// The page must never land on one of the inputs: a ROM is often a user's
+// only copy of a car's calibration.
+void RequireNewOutput(const ReportOptions& options) {
+  for (const std::string* input :
+       {&options.definition, &options.rom, &options.second, &options.against}) {
+    std::error_code error;
+    if (!input->empty() && std::filesystem::equivalent(*input, options.output, error)) {
+      throw CommandError(kExitBadRequest,
+                         "the report would overwrite its input " + *input + "; choose another -o");
+    }
+  }
+}
+
 int Run(const ReportOptions& options) {
+  RequireNewOutput(options);
   const Definition definition = LoadDefinition(options.definition);
   const RomImage rom = ReadRomImage(options.rom);
   const RomImage second = options.second.empty() ? rom : ReadRomImage(options.second);

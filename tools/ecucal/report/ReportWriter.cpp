@@ -56,7 +56,7 @@ table.grid{border-collapse:separate;border-spacing:1px;font:12px/1.25 ui-monospa
 table.grid td,table.grid th{padding:2px 6px;text-align:right;white-space:nowrap}
 table.grid th{background:#ececec;font-weight:600}
 table.grid .changed{outline:2px solid #ff2d95;outline-offset:-2px}
-.slice{margin:6px 0 2px;font-weight:600}
+.slice{margin:6px 0 2px;font-weight:600;color:#1b1b1b}
 .on{color:#0b6b2e}.off{color:#8a1c1c}.differs td{background:#fff0f6}
 .note{color:#8a1c1c}
 [hidden]{display:none!important}

@@ -237,11 +237,16 @@ TEST_F(ReportCommandTest, FailuresExitWithTheirStatusAndLeaveThePreviousReport) 
         (scratch_ / "no/such/dir.html").string()},
        2},
       {{Path("kestrel.xml"), Path("kestrel.rom.bin")}, 64},
+      {{Path("kestrel.xml"), Path("kestrel.rom.bin"), "--against", Path("kestrel.stock.bin"), "-o",
+        Path("kestrel.stock.bin")},
+       3},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Report(c.args), c.status) << c.args[1];
     EXPECT_EQ(ReadAll(page), "previous");
   }
+  EXPECT_EQ(ReadAll(vehicle_ / "kestrel.stock.bin"),
+            ReadAll(fs::path(ECUCAL_TEST_DATA_DIR) / "vehicle" / "kestrel.stock.bin"));
   for (const auto& entry : fs::directory_iterator(scratch_))
     EXPECT_EQ(entry.path().filename().string().find("report.html."), std::string::npos);
 }
