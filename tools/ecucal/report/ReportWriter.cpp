@@ -446,7 +446,8 @@ class PageWriter {
   void Differences() {
     std::vector<size_t> changed;
     for (size_t n = 0; n < report_.tables.size(); ++n) {
-      if (report_.tables[n].ChangedCells() > 0)
+      const Table& table = report_.tables[n];
+      if (table.ChangedCells() > 0 || !table.compare_note.empty())
         changed.push_back(n);
     }
     size_t toggles = 0;

@@ -92,8 +92,11 @@ class ReportCommandTest : public ::testing::Test {
   // Chromium's path, or empty. Missing Chromium skips on a workstation and
   // fails in CI, where the browser tests must run.
   static std::string Chromium() {
-    for (const char* candidate : {"/usr/bin/chromium", "/usr/lib/chromium/chromium"}) {
-      if (access(candidate, X_OK) == 0)
+    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin";
+    std::stringstream folders(path + ":/usr/lib/chromium");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+      const std::string candidate = folder + "/chromium";
+      if (!folder.empty() && access(candidate.c_str(), X_OK) == 0)
         return candidate;
     }
     return "";
