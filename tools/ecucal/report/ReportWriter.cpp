@@ -48,7 +48,13 @@ std::string Gradient() {
 }
 
 nlohmann::json ValuesJson(const Values& values) {
-  return {{"v", values.texts}, {"ch", values.changed}, {"o", values.other_texts}};
+  nlohmann::json json = {{"v", values.texts}};
+  // Most cells of most tables are the same in both ROMs: say nothing then.
+  if (!values.changed.empty()) {
+    json["ch"] = values.changed;
+    json["o"] = values.other_texts;
+  }
+  return json;
 }
 
 // The grid of a table for the page's script: texts, heat steps, changes and
