@@ -21,7 +21,8 @@ PYTHON ?= /usr/bin/python3
 PACKAGES := cmake make g++ clang libclang-rt-14-dev pkg-config \
             libtinyxml-dev libboost-serialization-dev libmuparser-dev libssl-dev \
             libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev \
-            python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev file
+            python3-dev pybind11-dev python3-numpy python3-pytest dpkg-dev file \
+            chromium
 
 .PHONY: deps build test demo package bench fuzz format clean
 

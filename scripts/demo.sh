@@ -2,7 +2,8 @@
 # The main job of ecucal on the bundled sample definition (examples/): check
 # it, describe the vehicle, list tables, decode live-data replies, then work on
 # its ROM image: show a table, change a cell into a new file, compare the two,
-# copy the table back and verify the round trip.
+# copy the table back, verify the round trip, and write the HTML report of the
+# sample ROM against its stock ROM.
 # Usage: scripts/demo.sh PATH/TO/ecucal
 set -euo pipefail
 
@@ -54,4 +55,10 @@ step "Copy the table back from the original" \
   -o "$work/restored.bin"
 step "The round trip gives the original back" diff "$definition" "$rom" "$work/restored.bin"
 step "Building and saving the ROM changes no byte" verify "$definition" "$work/restored.bin"
+report_dir="${REPORT_DIR:-build/demo}"
+mkdir -p "$report_dir"
+report="$(cd "$report_dir" && pwd)/kestrel-report.html"
+step "Every table as a heatmap, and what differs from the stock ROM, as one HTML page" \
+  report "$definition" examples/kestrel.rom.bin --against examples/kestrel.stock.bin -o "$report"
+printf '\nThe report is at %s; open it in a browser (file://%s).\n' "$report" "$report"
 printf '\nDone. Try: %s --help\n' "$1"

@@ -29,5 +29,7 @@ Verb AddCopyVerb(CLI::App& app);
 Verb AddTogglesVerb(CLI::App& app);
 Verb AddSwitchVerb(CLI::App& app);
 Verb AddVerifyVerb(CLI::App& app);
+// The ROM report.
+Verb AddReportVerb(CLI::App& app);
 
 }  // namespace ecucal_cli

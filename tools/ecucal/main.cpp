@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   std::vector<Verb> verbs = {AddCheckVerb(app), AddInfoVerb(app),    AddTablesVerb(app),
                              AddCacheVerb(app), AddMonitorVerb(app), AddImportVerb(app)};
   for (auto add : {AddShowVerb, AddSetVerb, AddDiffVerb, AddCopyVerb, AddTogglesVerb, AddSwitchVerb,
-                   AddVerifyVerb})
+                   AddVerifyVerb, AddReportVerb})
     verbs.push_back(add(app));
 
   try {
