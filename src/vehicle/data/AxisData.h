@@ -359,6 +359,14 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   unsigned char mask_bytes_[4] = {0xFF, 0xFF, 0xFF, 0xFF};
   bool has_mask_ = false;
   bool conv_may_throw_ = false;
+  // Integer storages in either byte order under a direct or slope-int
+  // conversion are decoded and encoded here, without a Binary and a virtual
+  // call per cell; the results are the conversion's own.
+  enum class CellCodec : uint8_t { kGeneric, kDirect, kSlopeInt };
+  CellCodec codec_ = CellCodec::kGeneric;
+  bool codec_signed_ = false;
+  double codec_scalar_ = 1.0;
+  double codec_offset_ = 0.0;
   // Reused by per-cell reads and writes so they allocate nothing. Separate,
   // because a write tells listeners (this one too) who read values.
   mutable util::Binary read_scratch_;
