@@ -21,6 +21,9 @@ VehicleData& VehicleData::operator=(const VehicleData& other) {
   copy_procedures_ = other.copy_procedures_;
   vehicle_ = other.vehicle_;
   toggles_ = other.toggles_;
+  // The copy starts clean: its toggles' states are its own starting point,
+  // as its axes' values are.
+  toggles_.ClearDirtyState();
   live_rom_info_ = other.live_rom_info_;
   // New buffers: the copy's tables must point at the copy's axes.
   axes_ = other.axes_;
