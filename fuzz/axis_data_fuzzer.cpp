@@ -194,7 +194,9 @@ void Edit(vehicle::AxisData& data, fuzz::FuzzInput& in) {
         data.PutDouble(in.Byte() % 4, in.Byte() % 8, in.Byte() % 8, in.InterestingDouble());
         break;
       case 2: {
-        std::vector<double> values(in.Byte() % 2 ? data.GetAxisCount() : in.Byte(), 0);
+        // RAM-only axes may claim any count: keep the list within reason.
+        const unsigned int count = data.GetAxisCount() < 65536 ? data.GetAxisCount() : 0;
+        std::vector<double> values(in.Byte() % 2 ? count : in.Byte(), 0);
         for (double& v : values)
           v = in.InterestingDouble();
         data.PutDoubleList(values);

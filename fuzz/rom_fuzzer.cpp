@@ -99,9 +99,15 @@ vehicle::axis_types_t Role(fuzz::FuzzInput& in) {
   return kRoles[in.Byte() % 4];
 }
 
+// ROM_FUZZER_TRACE=1 in the environment names each edit on stderr.
+const bool kTrace = std::getenv("ROM_FUZZER_TRACE") != nullptr;
+
 void Edit(std::shared_ptr<VehicleData> target, std::shared_ptr<VehicleData> other,
           fuzz::FuzzInput& in) {
-  switch (in.Byte() % 10) {
+  const int op = in.Byte() % 10;
+  if (kTrace)
+    std::fprintf(stderr, "edit %d on %p\n", op, static_cast<void*>(target.get()));
+  switch (op) {
     case 0: {
       const std::string id = TableId(*target, in);
       const auto role = Role(in);
@@ -206,8 +212,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool copy_saved = copy.SaveVehicle(from_copy);
   if (!first_saved && from_first != rom)
     Fault("a failed save wrote into the image");
-  if (first_saved != copy_saved || from_first != from_copy)
+  if (first_saved != copy_saved || from_first != from_copy) {
+    for (size_t i = 0; kTrace && i < from_first.size() && i < from_copy.size(); ++i) {
+      if (from_first[i] != from_copy[i])
+        std::fprintf(stderr, "0x%zx: %02x %02x\n", i, from_first[i], from_copy[i]);
+    }
     Fault("a deep copy saves other bytes than its original");
+  }
 
   Image into_other(other_rom);
   if (!other->SaveVehicle(into_other) && into_other != other_rom)

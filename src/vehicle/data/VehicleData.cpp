@@ -36,6 +36,10 @@ VehicleData& VehicleData::operator=(const VehicleData& other) {
       tables_.BuildTable(definition->IsEphemeral() ? ephemeral_axes_ : axes_, definition);
     }
     restricted_tables_.BuildUnrestrictedTables(axes_, vehicle_->GetRemovedTables());
+    // The tables were built under the definition's current ids, which a
+    // rename through another instance may have changed since `other` was
+    // built: the slaves' copy steps must name these tables.
+    copy_procedures_ = TableCopyProcedures::BuildTableCopyProcedures(tables_);
   }
   return *this;
 }

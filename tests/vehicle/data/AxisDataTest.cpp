@@ -127,6 +127,12 @@ TEST(AxisDataTest, CalculatedAxesSpanTheirRange) {
   Bytes rom(8, 1);
   EXPECT_TRUE(calc->SaveAxis(rom));
   EXPECT_EQ(rom, Bytes(8, 1));
+
+  // Nothing in the image bounds a calculated axis: an absurd count is refused
+  // rather than allocated.
+  auto huge = LoadAxis("calc");
+  huge->AdjustDimensions(1, 70000, 1);
+  EXPECT_FALSE(Build(huge, Bytes())->IsBuilt());
 }
 
 TEST(AxisDataTest, LabelsAxisHasLabelsAndNoBytes) {
