@@ -218,6 +218,10 @@ double AxisData::ReadValue(unsigned int i) const {
   }
 }
 
+bool AxisData::HoldsGrid() const {
+  return !IsLabels() && count_ != 0 && ReadableCount() == count_;
+}
+
 unsigned int AxisData::ReadableCount() const {
   if (!layout_ok_ || !byte_data_ || width_ == 0)
     return 0;
@@ -256,7 +260,7 @@ double AxisData::GetDouble(int x, int y) const {
 
 std::vector<double> AxisData::GetRow(int depth, int y) const {
   std::vector<double> row;
-  if (IsLabels() || static_cast<uint32_t>(y) >= y_count_ ||
+  if (!HoldsGrid() || static_cast<uint32_t>(y) >= y_count_ ||
       static_cast<uint32_t>(depth) >= depth_count_)
     return row;
   row.reserve(x_count_);
@@ -271,7 +275,7 @@ std::vector<double> AxisData::GetRow(int y) const {
 
 std::vector<double> AxisData::GetColumn(int depth, int x) const {
   std::vector<double> column;
-  if (IsLabels() || static_cast<uint32_t>(x) >= x_count_ ||
+  if (!HoldsGrid() || static_cast<uint32_t>(x) >= x_count_ ||
       static_cast<uint32_t>(depth) >= depth_count_)
     return column;
   column.reserve(y_count_);
@@ -286,7 +290,7 @@ std::vector<double> AxisData::GetColumn(int x) const {
 
 std::vector<std::vector<double>> AxisData::GetDepth(int depth) const {
   std::vector<std::vector<double>> rows;
-  if (IsLabels() || static_cast<uint32_t>(depth) >= depth_count_)
+  if (!HoldsGrid() || static_cast<uint32_t>(depth) >= depth_count_)
     return rows;
   rows.reserve(y_count_);
   for (uint32_t y = 0; y < y_count_; ++y)
@@ -310,7 +314,7 @@ std::vector<std::vector<double>> AxisData::GetColumns() const {
 
 std::vector<std::vector<double>> AxisData::GetColumns(int depth) const {
   std::vector<std::vector<double>> columns;
-  if (IsLabels() || static_cast<uint32_t>(depth) >= depth_count_)
+  if (!HoldsGrid() || static_cast<uint32_t>(depth) >= depth_count_)
     return columns;
   columns.reserve(x_count_);
   for (uint32_t x = 0; x < x_count_; ++x)
@@ -320,7 +324,7 @@ std::vector<std::vector<double>> AxisData::GetColumns(int depth) const {
 
 std::vector<std::vector<std::vector<double>>> AxisData::GetDepths() const {
   std::vector<std::vector<std::vector<double>>> depths;
-  if (IsLabels())
+  if (!HoldsGrid())
     return depths;
   depths.reserve(depth_count_);
   for (uint32_t d = 0; d < depth_count_; ++d)

@@ -113,6 +113,8 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   double GetDouble(int depth, int x, int y) const;
   double GetDouble(int x, int y) const;
 
+  // Rows, columns and slices are empty unless the buffer holds every element
+  // (labels axes, RAM-only axes without bytes, unbuilt axes).
   std::vector<double> GetRow(int depth, int y) const;
   std::vector<double> GetRow(int y) const;
   std::vector<double> GetColumn(int depth, int x) const;
@@ -317,6 +319,10 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   double ReadValue(unsigned int i) const;
   // Whole elements the buffer holds, at most count.
   unsigned int ReadableCount() const;
+  // The buffer holds every element: rows, columns and depth slices are only
+  // made then, so a shape the bytes do not back (a RAM-only axis of any
+  // size) never sizes a list.
+  bool HoldsGrid() const;
   // Converts `value` into write_scratch_, merged with `old_bytes` under the
   // mask. False when the conversion throws or gives another width.
   bool EncodeMerged(double value, const unsigned char* old_bytes) const;
