@@ -51,6 +51,7 @@ def fmt(value):
 print()
 print("== Definition (CPU time per operation, fastest of the repetitions) ==")
 for label, name in (("bare TinyXML parse (floor)", "BM_BareTinyXmlParse"),
+                    ("  with row/column counting", "BM_BareTinyXmlParseCounting"),
                     ("XML Load + Validate", "BM_XmlLoadValidate"),
                     ("save cache", "BM_SaveCache"),
                     ("Load from cache", "BM_CacheLoad")):
@@ -138,6 +139,7 @@ def ratio(a, b):
 
 checks = [
     ("XML load+validate / bare parse", ratio(seconds("BM_XmlLoadValidate"), seconds("BM_BareTinyXmlParse")), 1.5),
+    ("  same, against the counting parse", ratio(seconds("BM_XmlLoadValidate"), seconds("BM_BareTinyXmlParseCounting")), 1.5),
     ("cache load / XML load+validate", ratio(seconds("BM_CacheLoad"), seconds("BM_XmlLoadValidate")), 0.1),
     ("expression / slope-int ToDouble", ratio(mean_over_storages("ToDouble", "expression"), mean_over_storages("ToDouble", "slope-int")), 10.0),
     ("import of 2 MiB, seconds", seconds("BM_Import2MiB"), 0.5),
