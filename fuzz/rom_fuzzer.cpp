@@ -7,6 +7,7 @@
 // deep copy saves what its original saves; a failed save writes nothing.
 //
 // Input: how each image is made, then edit records.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -176,6 +177,25 @@ bool Edit(std::shared_ptr<VehicleData> target, std::shared_ptr<VehicleData> othe
   return false;
 }
 
+// An axis stored at several ROM offsets is read from the first and written
+// to all of them, so a save makes mirrors that disagree in the image agree.
+// The build does not report such mirrors (left open); the unedited round
+// trip is only asserted when they agree.
+bool MirrorsAgree(const VehicleData& data, const Image& rom) {
+  for (const auto& entry : data.GetAxisRepository().GetAxes()) {
+    const auto& offsets = entry.second->GetAxis()->GetRomOffsets();
+    const size_t length = entry.second->GetAxisLengthInBytes();
+    for (size_t i = 1; i < offsets.size(); ++i) {
+      if (offsets[0] + length > rom.size() || offsets[i] + length > rom.size())
+        continue;
+      if (!std::equal(rom.begin() + offsets[0], rom.begin() + offsets[0] + length,
+                      rom.begin() + offsets[i]))
+        return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -193,10 +213,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   auto first = std::make_shared<VehicleData>(definition);
   const int code = first->BuildVehicle(rom, second, build_removed);
-  if (first->IsBuilt() && code == VehicleData::BUILD_CONSISTENT) {
+  if (first->IsBuilt() && code == VehicleData::BUILD_CONSISTENT && MirrorsAgree(*first, rom)) {
     Image saved(rom);
-    if (!first->SaveVehicle(saved) || saved != rom)
+    if (!first->SaveVehicle(saved) || saved != rom) {
+      for (size_t i = 0; kTrace && i < saved.size() && i < rom.size(); ++i) {
+        if (saved[i] != rom[i])
+          std::fprintf(stderr, "0x%zx: %02x saved as %02x\n", i, rom[i], saved[i]);
+      }
       Fault("an unedited build and save did not give the image back");
+    }
   }
   auto other = std::make_shared<VehicleData>(definition);
   other->BuildVehicle(other_rom, in.Bool() ? second : other_rom, !build_removed);

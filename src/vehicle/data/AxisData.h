@@ -73,7 +73,7 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // smaller than the width). Every ROM offset must fit, not only the first.
   // Label axes get an empty buffer, and so do axes living in RAM only (a
   // data run without a ROM offset makes the whole axis RAM-resident). A
-  // calculated axis of more than 65,536 elements is not built.
+  // calculated axis of more than 4,096 elements is not built.
   std::shared_ptr<AxisByteData> BuildByteData(const std::vector<unsigned char>& rom);
   // Attaches an existing (possibly shared) buffer and registers with it.
   // Null: not built, nothing else changes. An axis whose shape is

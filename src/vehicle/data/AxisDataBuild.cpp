@@ -9,7 +9,7 @@ namespace {
 // Calculated breakpoints come from a range, not from the image, so nothing
 // but this bounds their count: a definition asking for billions would
 // otherwise have the build allocate gigabytes and fail.
-constexpr uint32_t kMaxCalculatedCount = 1u << 16;
+constexpr uint32_t kMaxCalculatedCount = 4096;
 
 uint32_t OrOne(uint32_t n) {
   return n == 0 ? 1 : n;
