@@ -1,17 +1,22 @@
-// Speed of definition loading, the cache file, conversions and trouble-code
-// parsing, each against the cost it cannot go below. scripts/bench.sh runs
-// this and prints the ratios against their targets.
+// Speed of definition loading, the cache file, conversions, trouble-code
+// parsing and the ROM round trip, each against the cost it cannot go below.
+// scripts/bench.sh runs this and prints the ratios against their targets.
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <tinyxml.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,14 +24,79 @@
 #include "DefinitionGenerator.h"
 #include "DtcImageGenerator.h"
 #include "ImportSourceGenerator.h"
+#include "RomImageGenerator.h"
 #include "dtc/DTCParser.h"
 #include "dtc/ParserFactory.h"
 #include "import/Importer.h"
 #include "outside/Binary.h"
+#include "outside/TableSelection.h"
+#include "vehicle/data/AxisData.h"
+#include "vehicle/data/TableData.h"
+#include "vehicle/data/VehicleData.h"
 #include "vehicle/definition/Conv.h"
 #include "vehicle/definition/DataType.h"
 #include "vehicle/loading/AxisSignatureStrategy.h"
 #include "vehicle/loading/Vehicle.h"
+
+// Heap accounting. The replaced global operator new counts allocations and
+// tracks the bytes held while counting is switched on, so a figure can say
+// how often an operation allocates and how much memory it holds; switched off
+// it costs one test of a flag, and the other figures are left alone.
+namespace heap {
+bool counting = false;
+size_t allocations = 0;
+long long live = 0;
+long long peak = 0;
+
+void Start() {
+  allocations = 0;
+  live = 0;
+  peak = 0;
+  counting = true;
+}
+void Stop() {
+  counting = false;
+}
+}  // namespace heap
+
+namespace heap {
+void* Acquire(size_t size) {
+  void* p = std::malloc(size == 0 ? 1 : size);
+  if (p == nullptr)
+    throw std::bad_alloc();
+  if (counting) {
+    ++allocations;
+    live += static_cast<long long>(malloc_usable_size(p));
+    if (live > peak)
+      peak = live;
+  }
+  return p;
+}
+void Release(void* p) noexcept {
+  if (p != nullptr && counting)
+    live -= static_cast<long long>(malloc_usable_size(p));
+  std::free(p);
+}
+}  // namespace heap
+
+void* operator new(size_t size) {
+  return heap::Acquire(size);
+}
+void* operator new[](size_t size) {
+  return heap::Acquire(size);
+}
+void operator delete(void* p) noexcept {
+  heap::Release(p);
+}
+void operator delete[](void* p) noexcept {
+  heap::Release(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  heap::Release(p);
+}
+void operator delete[](void* p, size_t) noexcept {
+  heap::Release(p);
+}
 
 namespace {
 
@@ -100,8 +170,26 @@ class Definition {
 
 // ---------------------------------------------------------------- definition
 
-// The floor: TinyXML parsing the same six documents, nothing else.
+// The floor: TinyXML parsing the same six documents, nothing else, with
+// row and column counting off as the loader parses.
 void BM_BareTinyXmlParse(benchmark::State& state) {
+  const auto& documents = Definition::Get().Tree().documents;
+  for (auto _ : state) {
+    for (const std::string& path : documents) {
+      TiXmlDocument document;
+      document.SetTabSize(0);
+      if (!document.LoadFile(path))
+        Fail("TinyXML cannot parse " + path);
+      benchmark::DoNotOptimize(document.RootElement());
+    }
+  }
+  state.counters["documents"] = static_cast<double>(documents.size());
+}
+BENCHMARK(BM_BareTinyXmlParse)->Unit(benchmark::kMillisecond);
+
+// The former floor, with TinyXML counting rows and columns, kept to show
+// what the counting costs.
+void BM_BareTinyXmlParseCounting(benchmark::State& state) {
   const auto& documents = Definition::Get().Tree().documents;
   for (auto _ : state) {
     for (const std::string& path : documents) {
@@ -111,9 +199,8 @@ void BM_BareTinyXmlParse(benchmark::State& state) {
       benchmark::DoNotOptimize(document.RootElement());
     }
   }
-  state.counters["documents"] = static_cast<double>(documents.size());
 }
-BENCHMARK(BM_BareTinyXmlParse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareTinyXmlParseCounting)->Unit(benchmark::kMillisecond);
 
 // Load (read, post-process) plus Validate from the XML tree, including the
 // release of the objects, as the floor includes the release of its documents.
@@ -210,6 +297,410 @@ void BM_XmlLoadPeakMemory(benchmark::State& state) {
   state.counters["load_growth_MiB"] = growth / 1024.0;
 }
 BENCHMARK(BM_XmlLoadPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---------------------------------------------------------------- ROM
+
+// The generated definition built on its own 4 MiB image (and second image),
+// with the byte ranges of every axis: once per buffer (what a build reads)
+// and at every ROM offset (what a save writes). Built on first use.
+class Rom {
+ public:
+  struct Range {
+    size_t offset;
+    size_t length;
+  };
+
+  static Rom& Get() {
+    static Rom rom;
+    return rom;
+  }
+
+  const std::shared_ptr<vehicle::Vehicle>& Definition() const { return definition_; }
+  const bench::RomImages& Images() const { return images_; }
+  const std::vector<Range>& ReadRanges() const { return read_ranges_; }
+  const std::vector<Range>& WriteRanges() const { return write_ranges_; }
+  size_t DefinitionBytes() const { return definition_bytes_; }
+  size_t Tables() const { return definition_->GetTables().size(); }
+
+  std::unique_ptr<vehicle::VehicleData> Build(const std::vector<uint8_t>& rom) const {
+    auto data = std::make_unique<vehicle::VehicleData>(definition_);
+    data->BuildVehicle(rom, images_.second, false);
+    if (!data->IsBuilt())
+      Fail("the generated image does not build");
+    return data;
+  }
+
+ private:
+  Rom() {
+    const auto& tree = ::Definition::Get().Tree();
+    definition_ = ::Definition::Get().Load();
+    images_ = bench::WriteRomImages(*definition_, tree.rom_bytes);
+    for (const std::string& path : tree.documents)
+      definition_bytes_ += fs::file_size(path);
+    vehicle::VehicleData data(definition_);
+    if (data.BuildVehicle(images_.rom, images_.second, false) !=
+        vehicle::VehicleData::BUILD_CONSISTENT)
+      Fail("the generated image does not build consistently");
+    std::map<std::string, bool> seen;
+    for (const auto& entry : data.GetAxisRepository().GetAxes()) {
+      const vehicle::AxisData& axis = *entry.second;
+      if (axis.GetSize() == 0 || axis.IsCalculated() || axis.IsLabels())
+        continue;
+      const bool first = !seen[axis.GetAxis()->GetDataSignature()];
+      seen[axis.GetAxis()->GetDataSignature()] = true;
+      const size_t length = axis.GetAxisLengthInBytes();
+      const auto& offsets = axis.GetAxis()->GetRomOffsets();
+      for (size_t i = 0; i < offsets.size(); ++i) {
+        if (first)
+          write_ranges_.push_back({offsets[i], length});
+        if (first && i == 0)
+          read_ranges_.push_back({offsets[i], length});
+      }
+      if (!offsets.empty())
+        continue;
+      for (const auto& run : axis.GetAxis()->GetDataOffsets()) {
+        const Range range{run.rom_offset, size_t{run.count} * axis.GetDataWidthIncludingPadding()};
+        if (first)
+          read_ranges_.push_back(range), write_ranges_.push_back(range);
+      }
+    }
+    for (const Range& range : write_ranges_) {
+      if (range.offset + range.length > images_.rom.size())
+        Fail("an axis range lies outside the image");
+    }
+  }
+
+  std::shared_ptr<vehicle::Vehicle> definition_;
+  bench::RomImages images_;
+  std::vector<Range> read_ranges_;
+  std::vector<Range> write_ranges_;
+  size_t definition_bytes_ = 0;
+};
+
+// The floor of a build: every axis's bytes copied out of the image into a
+// fresh buffer of its own, released again, as a build's buffers are.
+void BM_CopyAxisBytesOut(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  const std::vector<uint8_t>& image = rom.Images().rom;
+  for (auto _ : state) {
+    std::vector<std::shared_ptr<std::vector<uint8_t>>> buffers;
+    buffers.reserve(rom.ReadRanges().size());
+    for (const Rom::Range& range : rom.ReadRanges()) {
+      const auto begin = image.begin() + static_cast<std::ptrdiff_t>(range.offset);
+      buffers.push_back(std::make_shared<std::vector<uint8_t>>(
+          begin, begin + static_cast<std::ptrdiff_t>(range.length)));
+    }
+    benchmark::DoNotOptimize(buffers.data());
+  }
+  size_t bytes = 0;
+  for (const Rom::Range& range : rom.ReadRanges())
+    bytes += range.length;
+  state.counters["buffers"] = static_cast<double>(rom.ReadRanges().size());
+  state.counters["axis_KiB"] = bytes / 1024.0;
+}
+BENCHMARK(BM_CopyAxisBytesOut)->Unit(benchmark::kMillisecond);
+
+// A whole build of a fresh instance (tables, toggles, trouble codes,
+// ephemeral tables) and its release.
+void BM_BuildVehicle(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  for (auto _ : state) {
+    vehicle::VehicleData data(rom.Definition());
+    benchmark::DoNotOptimize(data.BuildVehicle(rom.Images().rom, rom.Images().second, false));
+  }
+  state.counters["tables"] = static_cast<double>(rom.Tables());
+}
+BENCHMARK(BM_BuildVehicle)->Unit(benchmark::kMillisecond);
+
+// A deep copy of a built instance and its release, against the build.
+void BM_DeepCopyVehicle(benchmark::State& state) {
+  const auto built = Rom::Get().Build(Rom::Get().Images().rom);
+  for (auto _ : state) {
+    vehicle::VehicleData copy(*built);
+    benchmark::DoNotOptimize(&copy);
+  }
+}
+BENCHMARK(BM_DeepCopyVehicle)->Unit(benchmark::kMillisecond);
+
+// The floor of a save: every axis's bytes written back at every ROM offset.
+void BM_CopyAxisBytesBack(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  std::vector<std::vector<uint8_t>> buffers;
+  for (const Rom::Range& range : rom.WriteRanges()) {
+    const auto begin = rom.Images().rom.begin() + static_cast<std::ptrdiff_t>(range.offset);
+    buffers.emplace_back(begin, begin + static_cast<std::ptrdiff_t>(range.length));
+  }
+  std::vector<uint8_t> image(rom.Images().rom);
+  for (auto _ : state) {
+    for (size_t i = 0; i < buffers.size(); ++i)
+      std::memcpy(image.data() + rom.WriteRanges()[i].offset, buffers[i].data(), buffers[i].size());
+    benchmark::DoNotOptimize(image.data());
+  }
+  state.counters["ranges"] = static_cast<double>(buffers.size());
+}
+BENCHMARK(BM_CopyAxisBytesBack)->Unit(benchmark::kMillisecond);
+
+// SaveVehicle of an unedited instance into its own image.
+void BM_SaveVehicle(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  const auto built = rom.Build(rom.Images().rom);
+  std::vector<uint8_t> image(rom.Images().rom);
+  for (auto _ : state) {
+    if (!built->SaveVehicle(image))
+      Fail("the save failed");
+  }
+  if (image != rom.Images().rom)
+    Fail("an unedited save changed the image");
+}
+BENCHMARK(BM_SaveVehicle)->Unit(benchmark::kMillisecond);
+
+// A table body nobody else writes: one cell of it edited makes the instance
+// dirty without copies to slaves.
+std::shared_ptr<vehicle::AxisData> EditableBody(const vehicle::VehicleData& data) {
+  for (const auto& entry : data.GetTableHash()) {
+    auto body = entry.second->GetAxisData(vehicle::AXIS_Z);
+    if (entry.second->IsSlave() || !body || body->IsReadOnly() || !body->IsDataValid() ||
+        body->GetDataWidth() != 2)
+      continue;
+    return body;
+  }
+  Fail("no editable table body");
+}
+
+// IsDirty of the whole instance after one cell was edited.
+void BM_IsDirtyAfterOneEdit(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  const auto built = rom.Build(rom.Images().rom);
+  const auto body = EditableBody(*built);
+  const double value = body->GetDouble(0u);
+  bool edited = false;
+  for (const double next : {value + 1, value - 1, value + 10, value - 10, value * 2, value / 2})
+    edited = edited || body->PutDouble(0u, next);
+  if (!edited)
+    Fail("the edit wrote nothing to " + body->GetAxisId());
+  for (auto _ : state) {
+    if (!built->IsDirty())
+      Fail("an edited instance is not dirty");
+  }
+  state.counters["tables"] = static_cast<double>(rom.Tables());
+}
+BENCHMARK(BM_IsDirtyAfterOneEdit)->Unit(benchmark::kMicrosecond);
+
+// Every table copied from an instance whose tables all differ into a freshly
+// built one (the rebuild is not timed).
+void BM_CopyTablesBySelection(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  // Every axis byte flipped in its lowest bit: every table differs.
+  std::vector<uint8_t> other(rom.Images().rom);
+  for (const Rom::Range& range : rom.ReadRanges()) {
+    for (size_t i = 0; i < range.length; ++i)
+      other[range.offset + i] ^= 1;
+  }
+  std::shared_ptr<vehicle::VehicleData> source = rom.Build(other);
+  std::vector<tuner_editor::TableSelection> selections;
+  for (const auto& entry : source->GetTableHash())
+    selections.emplace_back(entry.first);
+  size_t copied = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto target = rom.Build(rom.Images().rom);
+    state.ResumeTiming();
+    const vehicle::CopyTablesResults results = target->CopyTablesBySelection(source, selections);
+    benchmark::DoNotOptimize(&results);
+    state.PauseTiming();
+    copied = target->IsDirty() ? selections.size() : 0;
+    target.reset();
+    state.ResumeTiming();
+  }
+  if (copied == 0)
+    Fail("the copy changed nothing");
+  state.counters["tables"] = static_cast<double>(selections.size());
+}
+BENCHMARK(BM_CopyTablesBySelection)->Unit(benchmark::kMillisecond);
+
+// Heap held by a built instance (its buffers, axis data, tables, toggles),
+// and the peak during the build, against the image plus the definition's
+// documents. The images themselves are the caller's and are not counted.
+void BM_BuiltInstanceMemory(benchmark::State& state) {
+  const Rom& rom = Rom::Get();
+  long long held = 0, peak = 0;
+  for (auto _ : state) {
+    heap::Start();
+    {
+      auto data = std::make_unique<vehicle::VehicleData>(rom.Definition());
+      data->BuildVehicle(rom.Images().rom, rom.Images().second, false);
+      held = heap::live;
+      peak = heap::peak;
+      heap::Stop();
+    }
+  }
+  state.counters["held_MiB"] = held / 1048576.0;
+  state.counters["peak_MiB"] = peak / 1048576.0;
+  state.counters["image_MiB"] = rom.Images().rom.size() / 1048576.0;
+  state.counters["definition_MiB"] = rom.DefinitionBytes() / 1048576.0;
+}
+BENCHMARK(BM_BuiltInstanceMemory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---------------------------------------------------------------- cells
+
+// One axis read from a small document the way a table reads its axes.
+std::shared_ptr<vehicle::Axis> CellAxis(const std::string& id) {
+  static const char* const kDocument = R"(<vehicledef>
+  <datatype id="s16" unit="C" endian="big" storage="16" min="-40" max="471.99" format="%.2f">
+    <conv type="slope-int" scalar="0.0078125" offset="-40"/>
+  </datatype>
+  <datatype id="m8" unit="-" endian="big" storage="8" min="0" max="30" format="%.1f" mask="0x3C">
+    <conv type="slope-int" scalar="0.5" offset="0"/>
+  </datatype>
+  <table id="cells">
+    <axis id="int16" type="z" rom_offset="0" datatype="s16"><dimensions x="32" y="32"/></axis>
+    <axis id="masked8" type="z" rom_offset="0" datatype="m8"><dimensions x="32" y="32"/></axis>
+  </table>
+</vehicledef>)";
+  TiXmlDocument doc;
+  doc.Parse(kDocument);
+  std::string error;
+  vehicle::DataTypeHash types;
+  const TiXmlElement* at = doc.RootElement();
+  for (bool next = false;; next = true) {
+    auto type = std::make_shared<vehicle::DataType>();
+    if (type->Read(at, error, next) != 0 || type->GetCurrentElement() == at)
+      break;
+    types.addData(type->GetObjId(), type);
+    at = type->GetCurrentElement();
+  }
+  const TiXmlElement* table = doc.RootElement()->FirstChildElement("table");
+  auto axis = std::make_shared<vehicle::Axis>();
+  for (const TiXmlElement* found = axis->ReadType(table, false); found != nullptr;
+       found = axis->ReadType(found, true)) {
+    if (id != found->Attribute("id"))
+      continue;
+    axis->Read(found, error, false);
+    axis->ResolveReferences(types);
+    axis->SetDataSignature(id);
+    return axis;
+  }
+  Fail("no cell axis " + id);
+}
+
+constexpr unsigned kCells = 32 * 32;
+
+struct CellCase {
+  std::shared_ptr<vehicle::AxisData> axis;
+  std::vector<uint8_t> bytes;  // the same bytes, for the hand-written loops
+  unsigned width;
+  double scalar, offset;
+  uint8_t mask;
+};
+
+CellCase MakeCellCase(bool masked) {
+  CellCase c;
+  c.width = masked ? 1 : 2;
+  c.scalar = masked ? 0.5 : 0.0078125;
+  c.offset = masked ? 0.0 : -40.0;
+  c.mask = masked ? 0x3C : 0xFF;
+  std::vector<uint8_t> image(kCells * c.width);
+  uint32_t seed = 2024;
+  for (uint8_t& b : image) {
+    seed = seed * 1664525u + 1013904223u;
+    b = static_cast<uint8_t>(seed >> 24);
+  }
+  c.axis = std::make_shared<vehicle::AxisData>(CellAxis(masked ? "masked8" : "int16"));
+  c.axis->BuildAxis(c.axis->BuildByteData(image));
+  if (!c.axis->IsBuilt())
+    Fail("the cell axis does not build");
+  c.bytes = image;
+  return c;
+}
+
+double HandDecode(const CellCase& c, unsigned i) {
+  const uint8_t* p = c.bytes.data() + static_cast<size_t>(i) * c.width;
+  const unsigned raw = c.width == 2 ? (unsigned{p[0]} << 8 | p[1]) : (p[0] & c.mask);
+  return raw * c.scalar + c.offset;
+}
+
+// True when the bytes changed, as PutDouble reports.
+bool HandEncode(CellCase& c, unsigned i, double value) {
+  double raw = std::nearbyint((value - c.offset) / c.scalar);
+  const double top = c.width == 2 ? 65535.0 : 255.0;
+  raw = raw < 0 ? 0 : raw > top ? top : raw;
+  const unsigned bits = static_cast<unsigned>(raw);
+  uint8_t* p = c.bytes.data() + static_cast<size_t>(i) * c.width;
+  if (c.width == 2) {
+    const uint8_t hi = static_cast<uint8_t>(bits >> 8), lo = static_cast<uint8_t>(bits);
+    if (p[0] == hi && p[1] == lo)
+      return false;
+    p[0] = hi, p[1] = lo;
+    return true;
+  }
+  const uint8_t merged = static_cast<uint8_t>(p[0] ^ ((p[0] ^ bits) & c.mask));
+  if (merged == p[0])
+    return false;
+  p[0] = merged;
+  return true;
+}
+
+// Two values per cell that store differently, so every write changes bytes.
+std::vector<double> WriteValues(const CellCase& c) {
+  std::vector<double> values;
+  const double step = c.width == 2 ? c.scalar : c.scalar * 4;
+  for (unsigned i = 0; i < kCells; ++i) {
+    const double now = HandDecode(c, i);
+    values.push_back(now);
+    values.push_back(now + (now + step <= (c.width == 2 ? 471.0 : 30.0) ? step : -step));
+  }
+  return values;
+}
+
+void CountAllocations(benchmark::State& state, size_t allocations) {
+  state.counters["allocs_per_call"] =
+      static_cast<double>(allocations) / static_cast<double>(state.iterations());
+}
+
+void GetDoubleBench(benchmark::State& state, bool masked) {
+  const CellCase c = MakeCellCase(masked);
+  unsigned i = 0;
+  heap::Start();
+  for (auto _ : state)
+    benchmark::DoNotOptimize(c.axis->GetDouble(i++ & (kCells - 1)));
+  heap::Stop();
+  CountAllocations(state, heap::allocations);
+}
+
+void HandDecodeBench(benchmark::State& state, bool masked) {
+  const CellCase c = MakeCellCase(masked);
+  unsigned i = 0;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(HandDecode(c, i++ & (kCells - 1)));
+}
+
+void PutDoubleBench(benchmark::State& state, bool masked) {
+  CellCase c = MakeCellCase(masked);
+  const std::vector<double> values = WriteValues(c);
+  unsigned k = 0;
+  heap::Start();
+  for (auto _ : state) {
+    // Each pass over the cells writes the other value of every cell.
+    const unsigned cell = k & (kCells - 1);
+    const unsigned pass = (k >> 10) & 1;
+    ++k;
+    benchmark::DoNotOptimize(c.axis->PutDouble(cell, values[2 * cell + (pass ^ 1)]));
+  }
+  heap::Stop();
+  CountAllocations(state, heap::allocations);
+}
+
+void HandEncodeBench(benchmark::State& state, bool masked) {
+  CellCase c = MakeCellCase(masked);
+  const std::vector<double> values = WriteValues(c);
+  unsigned k = 0;
+  for (auto _ : state) {
+    const unsigned cell = k & (kCells - 1);
+    const unsigned pass = (k >> 10) & 1;
+    ++k;
+    benchmark::DoNotOptimize(HandEncode(c, cell, values[2 * cell + (pass ^ 1)]));
+  }
+}
 
 // ---------------------------------------------------------------- import
 
@@ -374,6 +865,17 @@ void RegisterDynamic() {
       benchmark::RegisterBenchmark(("BM_ToBin/" + suffix).c_str(), ToBinBench, kind, storage)
           ->MinTime(0.05);
     }
+  }
+  for (const bool masked : {false, true}) {
+    const std::string suffix = masked ? "masked8" : "int16";
+    benchmark::RegisterBenchmark(("BM_CellGetDouble/" + suffix).c_str(), GetDoubleBench, masked)
+        ->MinTime(0.05);
+    benchmark::RegisterBenchmark(("BM_CellHandDecode/" + suffix).c_str(), HandDecodeBench, masked)
+        ->MinTime(0.05);
+    benchmark::RegisterBenchmark(("BM_CellPutDouble/" + suffix).c_str(), PutDoubleBench, masked)
+        ->MinTime(0.05);
+    benchmark::RegisterBenchmark(("BM_CellHandEncode/" + suffix).c_str(), HandEncodeBench, masked)
+        ->MinTime(0.05);
   }
   for (const std::string& family : bench::DtcImageFamilies()) {
     benchmark::RegisterBenchmark(("BM_DtcParse/" + family).c_str(), DtcParseBench, family)

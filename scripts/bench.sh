@@ -51,6 +51,7 @@ def fmt(value):
 print()
 print("== Definition (CPU time per operation, fastest of the repetitions) ==")
 for label, name in (("bare TinyXML parse (floor)", "BM_BareTinyXmlParse"),
+                    ("  with row/column counting", "BM_BareTinyXmlParseCounting"),
                     ("XML Load + Validate", "BM_XmlLoadValidate"),
                     ("save cache", "BM_SaveCache"),
                     ("Load from cache", "BM_CacheLoad")):
@@ -93,6 +94,41 @@ for name, b in sorted(by_name.items()):
     if name.startswith("BM_DtcParse/"):
         print("  %-28s %s  (%d toggles)" % (name.split("/", 1)[1], fmt(seconds(name)), b["toggles"]))
 
+print()
+print("== ROM (generated definition on its 4 MiB image) ==")
+tables = by_name.get("BM_BuildVehicle", {}).get("tables", 0)
+for label, name in (("copy axis bytes out (floor)", "BM_CopyAxisBytesOut"),
+                    ("BuildVehicle", "BM_BuildVehicle"),
+                    ("deep copy of a built one", "BM_DeepCopyVehicle"),
+                    ("copy axis bytes back (floor)", "BM_CopyAxisBytesBack"),
+                    ("SaveVehicle, unedited", "BM_SaveVehicle")):
+    print("  %-28s %s" % (label, fmt(seconds(name))))
+for label, name in (("IsDirty after one edit", "BM_IsDirtyAfterOneEdit"),
+                    ("CopyTablesBySelection, all", "BM_CopyTablesBySelection")):
+    t = seconds(name)
+    per = None if t is None or not tables else t / tables
+    print("  %-28s %s  (%s per table, %d tables)" % (label, fmt(t), fmt(per), tables))
+floor = by_name.get("BM_CopyAxisBytesOut")
+if floor:
+    print("  axis bytes: %d buffers, %.0f KiB" % (floor["buffers"], floor["axis_KiB"]))
+mem = by_name.get("BM_BuiltInstanceMemory")
+if mem:
+    base = mem["image_MiB"] + mem["definition_MiB"]
+    print("  %-28s %.1f MiB held, %.1f MiB peak during the build (image %.1f MiB + definition %.1f MiB = %.1f MiB; held %.2fx)"
+          % ("heap of a built instance", mem["held_MiB"], mem["peak_MiB"], mem["image_MiB"],
+             mem["definition_MiB"], base, mem["held_MiB"] / base if base else 0))
+print("  per cell       %12s %12s %12s %12s  allocations per call" % ("GetDouble", "hand decode", "PutDouble", "hand encode"))
+cell_allocs = []
+for case in ("int16", "masked8"):
+    row = []
+    for name in ("BM_CellGetDouble", "BM_CellHandDecode", "BM_CellPutDouble", "BM_CellHandEncode"):
+        t = seconds("%s/%s" % (name, case))
+        row.append("%12s" % ("n/a" if t is None else "%.2fns" % (t * 1e9)))
+    allocs = [by_name.get("%s/%s" % (n, case), {}).get("allocs_per_call") for n in ("BM_CellGetDouble", "BM_CellPutDouble")]
+    allocs = [a for a in allocs if a is not None]
+    cell_allocs += allocs
+    print("  %-14s" % case + " ".join(row) + "  " + " / ".join("%g" % a for a in allocs))
+
 def mean_over_storages(op, kind):
     values = [seconds("BM_%s/%s/%s" % (op, kind, s)) for s in storages]
     values = [v for v in values if v is not None]
@@ -103,10 +139,20 @@ def ratio(a, b):
 
 checks = [
     ("XML load+validate / bare parse", ratio(seconds("BM_XmlLoadValidate"), seconds("BM_BareTinyXmlParse")), 1.5),
+    ("  same, against the counting parse", ratio(seconds("BM_XmlLoadValidate"), seconds("BM_BareTinyXmlParseCounting")), 1.5),
     ("cache load / XML load+validate", ratio(seconds("BM_CacheLoad"), seconds("BM_XmlLoadValidate")), 0.1),
     ("expression / slope-int ToDouble", ratio(mean_over_storages("ToDouble", "expression"), mean_over_storages("ToDouble", "slope-int")), 10.0),
     ("import of 2 MiB, seconds", seconds("BM_Import2MiB"), 0.5),
     ("expression / slope-int ToBin", ratio(mean_over_storages("ToBin", "expression"), mean_over_storages("ToBin", "slope-int")), 10.0),
+    ("BuildVehicle / copy bytes out", ratio(seconds("BM_BuildVehicle"), seconds("BM_CopyAxisBytesOut")), 5.0),
+    ("SaveVehicle / copy bytes back", ratio(seconds("BM_SaveVehicle"), seconds("BM_CopyAxisBytesBack")), 5.0),
+]
+for case in ("int16", "masked8"):
+    checks.append(("GetDouble / hand decode, %s" % case, ratio(seconds("BM_CellGetDouble/" + case), seconds("BM_CellHandDecode/" + case)), 3.0))
+    checks.append(("PutDouble / hand encode, %s" % case, ratio(seconds("BM_CellPutDouble/" + case), seconds("BM_CellHandEncode/" + case)), 3.0))
+checks.append(("heap allocations per cell call", max(cell_allocs) if cell_allocs else None, 0))
+reported = [
+    ("deep copy / BuildVehicle", ratio(seconds("BM_DeepCopyVehicle"), seconds("BM_BuildVehicle"))),
 ]
 print()
 print("== Targets (same run) ==")
@@ -118,5 +164,7 @@ for label, value, limit in checks:
     ok = value <= limit
     missed += 0 if ok else 1
     print("  %-34s %7.3f  (target <= %g)  %s" % (label, value, limit, "PASS" if ok else "MISS"))
+for label, value in reported:
+    print("  %-34s %7s  (reported)" % (label, "n/a" if value is None else "%.3f" % value))
 sys.exit(0)
 PY

@@ -14,7 +14,7 @@ shift 2
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(definition_fuzzer cache_fuzzer conversion_fuzzer dtc_fuzzer)
+  targets=(definition_fuzzer cache_fuzzer conversion_fuzzer dtc_fuzzer rom_fuzzer axis_data_fuzzer)
 fi
 
 # The targets write their inputs to files; keep those in a folder of our own.

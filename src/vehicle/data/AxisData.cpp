@@ -3,12 +3,33 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <typeinfo>
 
 namespace vehicle {
 
 namespace {
 
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
+
+// The raw integer of an element under its mask, sign-extended from the
+// storage width when signed: what the conversion's own reading gives.
+inline double DecodeRaw(const unsigned char* element, uint32_t width, bool big,
+                        const unsigned char* mask, bool is_signed) {
+  uint32_t raw = 0;
+  if (big) {
+    for (uint32_t k = 0; k < width; ++k)
+      raw = (raw << 8) | (element[k] & mask[k]);
+  } else {
+    for (uint32_t k = width; k > 0; --k)
+      raw = (raw << 8) | (element[k - 1] & mask[k - 1]);
+  }
+  if (!is_signed)
+    return static_cast<double>(raw);
+  if (width == 4)
+    return static_cast<double>(static_cast<int32_t>(raw));
+  const uint32_t top = 1u << (8 * width - 1);
+  return static_cast<double>(static_cast<int32_t>(raw ^ top) - static_cast<int32_t>(top));
+}
 
 }  // namespace
 
@@ -30,6 +51,10 @@ void AxisData::RefreshLayout() {
   // Only expression conversions can throw (an evaluation error at some value).
   conv_may_throw_ = dynamic_cast<const StrConv*>(conv_.get()) != nullptr;
   layout_ok_ = false;
+  codec_ = CellCodec::kGeneric;
+  codec_signed_ = false;
+  codec_scalar_ = 1.0;
+  codec_offset_ = 0.0;
   width_ = 0;
   stride_ = 0;
   count_ = 0;
@@ -85,6 +110,25 @@ void AxisData::RefreshLayout() {
     return;
   count_ = count;
   layout_ok_ = true;
+
+  // The cell codec: exactly these two conversion classes, integer storage.
+  const bool integer = storage == util::data::STORAGE_U8 || storage == util::data::STORAGE_S8 ||
+                       storage == util::data::STORAGE_U16 || storage == util::data::STORAGE_S16 ||
+                       storage == util::data::STORAGE_U32 || storage == util::data::STORAGE_S32;
+  const bool ordered = endian_ == util::ENDIAN_BIG || endian_ == util::ENDIAN_LITTLE;
+  if (!conv_ || !integer || !ordered)
+    return;
+  codec_signed_ = storage == util::data::STORAGE_S8 || storage == util::data::STORAGE_S16 ||
+                  storage == util::data::STORAGE_S32;
+  const Conv& conv = *conv_;
+  if (typeid(conv) == typeid(DirectConv)) {
+    codec_ = CellCodec::kDirect;
+  } else if (typeid(conv) == typeid(SlopeIntConv)) {
+    const auto& slope = static_cast<const SlopeIntConv&>(conv);
+    codec_ = CellCodec::kSlopeInt;
+    codec_scalar_ = slope.GetScalar();
+    codec_offset_ = slope.GetOffset();
+  }
 }
 
 void AxisData::Detach() {
@@ -158,6 +202,11 @@ util::Binary AxisData::GetBinary(int x, int y) const {
 
 double AxisData::ReadValue(unsigned int i) const {
   const unsigned char* element = byte_data_->GetBytes().data() + static_cast<size_t>(i) * stride_;
+  if (codec_ != CellCodec::kGeneric) {
+    const double raw =
+        DecodeRaw(element, width_, endian_ == util::ENDIAN_BIG, mask_bytes_, codec_signed_);
+    return codec_ == CellCodec::kSlopeInt ? raw * codec_scalar_ + codec_offset_ : raw;
+  }
   read_scratch_.bytes.resize(width_);
   for (uint32_t k = 0; k < width_; ++k)
     read_scratch_.bytes[k] = element[k] & mask_bytes_[k];
@@ -167,6 +216,10 @@ double AxisData::ReadValue(unsigned int i) const {
   } catch (const std::exception&) {
     return VALUE_NOT_SET;
   }
+}
+
+bool AxisData::HoldsGrid() const {
+  return !IsLabels() && count_ != 0 && ReadableCount() == count_;
 }
 
 unsigned int AxisData::ReadableCount() const {
@@ -179,6 +232,19 @@ unsigned int AxisData::ReadableCount() const {
 }
 
 double AxisData::GetDouble(unsigned int i) const {
+  if (codec_ != CellCodec::kGeneric) {
+    // The same checks as below, taken here so that a cell read is one call:
+    // a codec is only chosen for a laid-out axis that is not a labels axis.
+    if (!built || !byte_data_ || i >= count_)
+      return VALUE_NOT_SET;
+    const std::vector<unsigned char>& bytes = byte_data_->GetBytes();
+    const uint64_t position = static_cast<uint64_t>(i) * stride_;
+    if (position + width_ > bytes.size())
+      return VALUE_NOT_SET;
+    const double raw = DecodeRaw(bytes.data() + position, width_, endian_ == util::ENDIAN_BIG,
+                                 mask_bytes_, codec_signed_);
+    return codec_ == CellCodec::kSlopeInt ? raw * codec_scalar_ + codec_offset_ : raw;
+  }
   if (!IsDataValid() || !IsDataIndexValid(i))
     return VALUE_NOT_SET;
   return ReadValue(i);
@@ -194,7 +260,7 @@ double AxisData::GetDouble(int x, int y) const {
 
 std::vector<double> AxisData::GetRow(int depth, int y) const {
   std::vector<double> row;
-  if (IsLabels() || static_cast<uint32_t>(y) >= y_count_ ||
+  if (!HoldsGrid() || static_cast<uint32_t>(y) >= y_count_ ||
       static_cast<uint32_t>(depth) >= depth_count_)
     return row;
   row.reserve(x_count_);
@@ -209,7 +275,7 @@ std::vector<double> AxisData::GetRow(int y) const {
 
 std::vector<double> AxisData::GetColumn(int depth, int x) const {
   std::vector<double> column;
-  if (IsLabels() || static_cast<uint32_t>(x) >= x_count_ ||
+  if (!HoldsGrid() || static_cast<uint32_t>(x) >= x_count_ ||
       static_cast<uint32_t>(depth) >= depth_count_)
     return column;
   column.reserve(y_count_);
@@ -224,7 +290,7 @@ std::vector<double> AxisData::GetColumn(int x) const {
 
 std::vector<std::vector<double>> AxisData::GetDepth(int depth) const {
   std::vector<std::vector<double>> rows;
-  if (IsLabels() || static_cast<uint32_t>(depth) >= depth_count_)
+  if (!HoldsGrid() || static_cast<uint32_t>(depth) >= depth_count_)
     return rows;
   rows.reserve(y_count_);
   for (uint32_t y = 0; y < y_count_; ++y)
@@ -248,7 +314,7 @@ std::vector<std::vector<double>> AxisData::GetColumns() const {
 
 std::vector<std::vector<double>> AxisData::GetColumns(int depth) const {
   std::vector<std::vector<double>> columns;
-  if (IsLabels() || static_cast<uint32_t>(depth) >= depth_count_)
+  if (!HoldsGrid() || static_cast<uint32_t>(depth) >= depth_count_)
     return columns;
   columns.reserve(x_count_);
   for (uint32_t x = 0; x < x_count_; ++x)
@@ -258,7 +324,7 @@ std::vector<std::vector<double>> AxisData::GetColumns(int depth) const {
 
 std::vector<std::vector<std::vector<double>>> AxisData::GetDepths() const {
   std::vector<std::vector<std::vector<double>>> depths;
-  if (IsLabels())
+  if (!HoldsGrid())
     return depths;
   depths.reserve(depth_count_);
   for (uint32_t d = 0; d < depth_count_; ++d)

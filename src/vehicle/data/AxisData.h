@@ -72,7 +72,8 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // its shape is inconsistent (unset count, x * y * depth != count, a stride
   // smaller than the width). Every ROM offset must fit, not only the first.
   // Label axes get an empty buffer, and so do axes living in RAM only (a
-  // data run without a ROM offset makes the whole axis RAM-resident).
+  // data run without a ROM offset makes the whole axis RAM-resident). A
+  // calculated axis of more than 4,096 elements is not built.
   std::shared_ptr<AxisByteData> BuildByteData(const std::vector<unsigned char>& rom);
   // Attaches an existing (possibly shared) buffer and registers with it.
   // Null: not built, nothing else changes. An axis whose shape is
@@ -112,6 +113,8 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   double GetDouble(int depth, int x, int y) const;
   double GetDouble(int x, int y) const;
 
+  // Rows, columns and slices are empty unless the buffer holds every element
+  // (labels axes, RAM-only axes without bytes, unbuilt axes).
   std::vector<double> GetRow(int depth, int y) const;
   std::vector<double> GetRow(int y) const;
   std::vector<double> GetColumn(int depth, int x) const;
@@ -316,6 +319,10 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   double ReadValue(unsigned int i) const;
   // Whole elements the buffer holds, at most count.
   unsigned int ReadableCount() const;
+  // The buffer holds every element: rows, columns and depth slices are only
+  // made then, so a shape the bytes do not back (a RAM-only axis of any
+  // size) never sizes a list.
+  bool HoldsGrid() const;
   // Converts `value` into write_scratch_, merged with `old_bytes` under the
   // mask. False when the conversion throws or gives another width.
   bool EncodeMerged(double value, const unsigned char* old_bytes) const;
@@ -359,6 +366,14 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   unsigned char mask_bytes_[4] = {0xFF, 0xFF, 0xFF, 0xFF};
   bool has_mask_ = false;
   bool conv_may_throw_ = false;
+  // Integer storages in either byte order under a direct or slope-int
+  // conversion are decoded and encoded here, without a Binary and a virtual
+  // call per cell; the results are the conversion's own.
+  enum class CellCodec : uint8_t { kGeneric, kDirect, kSlopeInt };
+  CellCodec codec_ = CellCodec::kGeneric;
+  bool codec_signed_ = false;
+  double codec_scalar_ = 1.0;
+  double codec_offset_ = 0.0;
   // Reused by per-cell reads and writes so they allocate nothing. Separate,
   // because a write tells listeners (this one too) who read values.
   mutable util::Binary read_scratch_;

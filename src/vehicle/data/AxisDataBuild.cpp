@@ -6,6 +6,11 @@ namespace vehicle {
 
 namespace {
 
+// Calculated breakpoints come from a range, not from the image, so nothing
+// but this bounds their count: a definition asking for billions would
+// otherwise have the build allocate gigabytes and fail.
+constexpr uint32_t kMaxCalculatedCount = 4096;
+
 uint32_t OrOne(uint32_t n) {
   return n == 0 ? 1 : n;
 }
@@ -101,6 +106,8 @@ bool AxisData::BuildFromImage(const std::vector<unsigned char>& rom) {
 }
 
 bool AxisData::BuildCalculated() {
+  if (count_ > kMaxCalculatedCount)
+    return false;
   std::vector<double> values(count_);
   const double min = GetMin();
   // A one-element axis holds its minimum.

@@ -21,6 +21,9 @@ VehicleData& VehicleData::operator=(const VehicleData& other) {
   copy_procedures_ = other.copy_procedures_;
   vehicle_ = other.vehicle_;
   toggles_ = other.toggles_;
+  // The copy starts clean: its toggles' states are its own starting point,
+  // as its axes' values are.
+  toggles_.ClearDirtyState();
   live_rom_info_ = other.live_rom_info_;
   // New buffers: the copy's tables must point at the copy's axes.
   axes_ = other.axes_;
@@ -33,6 +36,10 @@ VehicleData& VehicleData::operator=(const VehicleData& other) {
       tables_.BuildTable(definition->IsEphemeral() ? ephemeral_axes_ : axes_, definition);
     }
     restricted_tables_.BuildUnrestrictedTables(axes_, vehicle_->GetRemovedTables());
+    // The tables were built under the definition's current ids, which a
+    // rename through another instance may have changed since `other` was
+    // built: the slaves' copy steps must name these tables.
+    copy_procedures_ = TableCopyProcedures::BuildTableCopyProcedures(tables_);
   }
   return *this;
 }

@@ -206,7 +206,11 @@ ScalarOffsetConv::ScalarOffsetConv(const std::shared_ptr<DataType>& data_type)
       offset_(Constant(data_type, VehicleV2::CONST_OFFSET)) {}
 
 void SlopeIntConv::ToBin(double value, util::Binary& out) const {
-  WriteRaw(ToLongBin(Quotient(value - offset_, scalar_)), out);
+  WriteRaw(ToRaw(value), out);
+}
+
+unsigned long SlopeIntConv::ToRaw(double value) const {
+  return ToLongBin(Quotient(value - offset_, scalar_));
 }
 
 double SlopeIntConv::ToDouble(const util::Binary& in) const {

@@ -111,6 +111,9 @@ class SlopeIntConv : public ScalarOffsetConv {
   using ScalarOffsetConv::ScalarOffsetConv;
   void ToBin(double value, util::Binary& out) const override;
   double ToDouble(const util::Binary& in) const override;
+  // The raw integer ToBin stores, for callers that place the bytes
+  // themselves.
+  unsigned long ToRaw(double value) const;
 };
 
 // engineering = (raw + offset) * scalar.

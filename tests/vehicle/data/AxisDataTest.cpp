@@ -31,6 +31,34 @@ TEST(AxisDataTest, PaddedAxisKeepsPaddingAndSavesAroundIt) {
   EXPECT_EQ(rom[0x0F], 0x55);
 }
 
+// Cells are decoded and encoded without the conversion object for the common
+// storages; the values and the bits kept outside the mask must be the ones
+// the conversion and the merge under the mask give.
+TEST(AxisDataTest, CellReadsAndWritesAgreeWithTheConversion) {
+  Bytes image(0x40);
+  for (size_t i = 0; i < image.size(); ++i)
+    image[i] = static_cast<unsigned char>(i * 37 + 11);
+  for (const char* id : {"padded", "nibble", "mid", "mid_le", "plain", "half", "centi", "float"}) {
+    auto axis = Build(id, image);
+    ASSERT_TRUE(axis->IsBuilt()) << id;
+    const auto conv = vehicle::GetConv(axis->GetDataType());
+    const unsigned int count = axis->GetAxisCount();
+    for (unsigned int i = 0; i < count; ++i)
+      EXPECT_EQ(axis->GetDouble(i), conv->ToDouble(axis->GetBinary(i))) << id << " " << i;
+    for (unsigned int i = 0; i < count; ++i) {
+      const double value = axis->GetDouble((i + 1) % count);
+      const auto raw_before = axis->GetUnmaskedBinary(i).bytes;
+      const auto masked_before = axis->GetBinary(i).bytes;
+      axis->PutDouble(i, value);
+      EXPECT_EQ(axis->GetDouble(i), value) << id << " " << i;
+      const auto raw_after = axis->GetUnmaskedBinary(i).bytes;
+      const auto masked_after = axis->GetBinary(i).bytes;
+      for (size_t k = 0; k < raw_after.size(); ++k)
+        EXPECT_EQ(raw_after[k] ^ masked_after[k], raw_before[k] ^ masked_before[k]) << id;
+    }
+  }
+}
+
 TEST(AxisDataTest, VerticalLayoutsAreReorderedAndSavedAsRead) {
   // y varies fastest in the image.
   auto vertical = Build("vertical", Image(0x50, 0x40, {10, 11, 12, 20, 21, 22}));
@@ -79,7 +107,15 @@ TEST(AxisDataTest, RamResidentAxesBuildEmpty) {
     EXPECT_EQ(axis->GetSize(), 0u) << id;
     EXPECT_TRUE(axis->GetDoubleList().empty()) << id;
     EXPECT_EQ(axis->GetDouble(0u), NOT_SET) << id;
+    EXPECT_TRUE(axis->GetColumns().empty()) << id;
   }
+  // No bytes bound a RAM-resident shape: no list is sized after it.
+  auto huge = LoadAxis("ram");
+  huge->AdjustDimensions(1, 2000000000u, 1);
+  auto huge_data = Build(huge, Bytes(0x80, 7));
+  ASSERT_TRUE(huge_data->IsBuilt());
+  EXPECT_TRUE(huge_data->GetColumns().empty());
+  EXPECT_TRUE(huge_data->GetRow(0).empty());
   Bytes rom(4, 0);
   auto ram = Build("ram", rom);
   EXPECT_TRUE(ram->IsRamOnly());
@@ -99,6 +135,12 @@ TEST(AxisDataTest, CalculatedAxesSpanTheirRange) {
   Bytes rom(8, 1);
   EXPECT_TRUE(calc->SaveAxis(rom));
   EXPECT_EQ(rom, Bytes(8, 1));
+
+  // Nothing in the image bounds a calculated axis: an absurd count is refused
+  // rather than allocated.
+  auto huge = LoadAxis("calc");
+  huge->AdjustDimensions(1, 5000, 1);
+  EXPECT_FALSE(Build(huge, Bytes())->IsBuilt());
 }
 
 TEST(AxisDataTest, LabelsAxisHasLabelsAndNoBytes) {

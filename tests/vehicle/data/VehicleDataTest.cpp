@@ -166,6 +166,36 @@ TEST_F(VehicleDataTest, CopiesAndSecondInstancesShareNoBytes) {
   EXPECT_EQ(saved_stock, stock_);
 }
 
+TEST_F(VehicleDataTest, CopyOfAnEditedInstanceStartsCleanAndSavesTheSameBytes) {
+  auto data = Build(rom_, rom_);
+  auto toggle = data->GetToggle("Flex Fuel");
+  ASSERT_NE(toggle, nullptr);
+  toggle->SetEnabled(!toggle->IsEnabled());
+  ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 0, 0, 12.5));
+  ASSERT_TRUE(data->IsDirty());
+
+  VehicleData copy(*data);
+  EXPECT_FALSE(copy.IsDirty());
+  Image from_data(rom_), from_copy(rom_);
+  ASSERT_TRUE(data->SaveVehicle(from_data));
+  ASSERT_TRUE(copy.SaveVehicle(from_copy));
+  EXPECT_NE(from_data, rom_);
+  EXPECT_EQ(from_copy, from_data);
+}
+
+TEST_F(VehicleDataTest, CopyAfterARenameThroughAnotherInstanceStillFeedsTheSlave) {
+  auto data = Build(rom_, rom_);
+  auto other = Build(rom_, rom_);
+  ASSERT_TRUE(other->ChangeTableId("Fuel Map A", "Fuel Map A2"));
+  ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 0, 0, 12.5));
+
+  VehicleData copy(*data);
+  Image from_data(rom_), from_copy(rom_);
+  ASSERT_TRUE(data->SaveVehicle(from_data));
+  ASSERT_TRUE(copy.SaveVehicle(from_copy));
+  EXPECT_EQ(from_copy, from_data);
+}
+
 TEST_F(VehicleDataTest, CopyBySelectionReportsEachSelection) {
   auto target = Build(rom_, rom_);
   auto source = Build(stock_, stock_);
