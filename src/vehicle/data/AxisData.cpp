@@ -10,6 +10,10 @@ namespace vehicle {
 namespace {
 
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
+// No ECU has a calibration or RAM area near this size; an axis that claims
+// more is a damaged definition, and a RAM-only one would otherwise size its
+// buffer from the claim on its first write.
+constexpr uint64_t kMaxAxisBytes = 64u << 20;
 
 // The raw integer of an element under its mask, sign-extended from the
 // storage width when signed: what the conversion's own reading gives.
@@ -106,7 +110,7 @@ void AxisData::RefreshLayout() {
   const uint64_t xy = static_cast<uint64_t>(dims.x) * dims.y;
   if (xy > kMax32 || xy * dims.z != count)
     return;
-  if (static_cast<uint64_t>(count) * stride_ > kMax32)
+  if (static_cast<uint64_t>(count) * stride_ > kMaxAxisBytes)
     return;
   count_ = count;
   layout_ok_ = true;
