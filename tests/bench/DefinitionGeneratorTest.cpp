@@ -16,27 +16,13 @@
 #include "vehicle/loading/Vehicle.h"
 #include "vehicle/monitor/Monitor.h"
 
+#include "ScratchFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ecucal-gen-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
-      path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty())
-      fs::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using bench_test::ScratchFolder;
 
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -17,27 +17,13 @@
 #include "vehicle/definition/XMLToggle.h"
 #include "vehicle/loading/Vehicle.h"
 
+#include "ScratchFolder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ecucal-rom-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
-      path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    if (!path_.empty())
-      fs::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using bench_test::ScratchFolder;
 
 void Load(const std::string& path, vehicle::Vehicle& vehicle) {
   std::string error;

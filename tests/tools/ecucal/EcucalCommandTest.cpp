@@ -14,70 +14,18 @@
 #include <string>
 #include <vector>
 
+#include "CommandTestSupport.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using namespace command_test;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-  nlohmann::json Json() const { return nlohmann::json::parse(out); }
-};
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << text;
-}
-
-class EcucalCommandTest : public ::testing::Test {
+class EcucalCommandTest : public CommandTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ecucal-cli-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
-    fs::copy(fs::path(ECUCAL_TEST_DATA_DIR) / "vehicle", scratch_ / "vehicle",
-             fs::copy_options::recursive);
+    CommandTest::SetUp();
     definition_ = (scratch_ / "vehicle" / "kestrel.xml").string();
-  }
-
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
-  }
-
-  Result Run(const std::vector<std::string>& args) const {
-    std::string command = Quote(ECUCAL_CLI_PATH);
-    for (const std::string& arg : args)
-      command += " " + Quote(arg);
-    const fs::path out = scratch_ / "stdout.txt";
-    const fs::path err = scratch_ / "stderr.txt";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
-    return result;
   }
 
   // Adds a document of `body` to the definition through an include in the
@@ -91,7 +39,6 @@ class EcucalCommandTest : public ::testing::Test {
     WriteAll(definition_, top);
   }
 
-  fs::path scratch_;
   std::string definition_;
 };
 

@@ -14,39 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "CommandTestSupport.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-  nlohmann::json Json() const { return nlohmann::json::parse(out); }
-};
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-void WriteAll(const fs::path& path, const std::string& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file << bytes;
-}
-
-bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using namespace command_test;
 
 // A definition of three tables and a switch in a 1 KiB image: "Main" has a
 // mirror and a slave ("Follower"), "Locked" is read-only.
@@ -97,14 +70,10 @@ std::string GeneratedImage(bool consistent, size_t size = 1024) {
   return image;
 }
 
-class RomCommandsTest : public ::testing::Test {
+class RomCommandsTest : public CommandTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ecucal-rom-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
-    fs::copy(fs::path(ECUCAL_TEST_DATA_DIR) / "vehicle", scratch_ / "vehicle",
-             fs::copy_options::recursive);
+    CommandTest::SetUp();
     definition_ = Path("vehicle/kestrel.xml");
     rom_ = Path("vehicle/kestrel.rom.bin");
     stock_ = Path("vehicle/kestrel.stock.bin");
@@ -114,29 +83,8 @@ class RomCommandsTest : public ::testing::Test {
     WriteAll(Path("gen-broken.bin"), GeneratedImage(false));
   }
 
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
-  }
-
   std::string Path(const std::string& name) const { return (scratch_ / name).string(); }
 
-  Result Run(const std::vector<std::string>& args) const {
-    std::string command = Quote(ECUCAL_CLI_PATH);
-    for (const std::string& arg : args)
-      command += " " + Quote(arg);
-    const fs::path out = scratch_ / "stdout.txt";
-    const fs::path err = scratch_ / "stderr.txt";
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    Result result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = ReadAll(out);
-    result.err = ReadAll(err);
-    return result;
-  }
-
-  fs::path scratch_;
   std::string definition_, rom_, stock_;
   nlohmann::json manifest_;
 };

@@ -16,29 +16,18 @@
 #include <string>
 #include <vector>
 
+#include "../CommandTestSupport.h"
 #include "report/ReportWriter.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using command_test::Quote;
+using command_test::ReadAll;
 using ecucal_cli::report::HeatColour;
 using ecucal_cli::report::kHeatSteps;
 using ecucal_cli::report::ReadableTextColour;
 using ecucal_cli::report::Rgb;
-
-std::string Quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 int Shell(const std::string& command) {
   const int raw = std::system(command.c_str());
@@ -64,20 +53,12 @@ std::string Unescape(std::string text) {
   return text;
 }
 
-class ReportCommandTest : public ::testing::Test {
+class ReportCommandTest : public command_test::CommandTest {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "ecucal-report-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    scratch_ = pattern;
-    fs::copy(fs::path(ECUCAL_TEST_DATA_DIR) / "vehicle", scratch_ / "vehicle",
-             fs::copy_options::recursive);
+    CommandTest::SetUp();
     vehicle_ = scratch_ / "vehicle";
     manifest_ = nlohmann::json::parse(ReadAll(vehicle_ / "kestrel.roms.json"));
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(scratch_, ignored);
   }
 
   int Report(std::vector<std::string> args) const {
@@ -136,7 +117,7 @@ class ReportCommandTest : public ::testing::Test {
         Unescape(text.substr(start + open.size(), end - start - open.size())));
   }
 
-  fs::path scratch_, vehicle_;
+  fs::path vehicle_;
   nlohmann::json manifest_;
   mutable int renders_ = 0;
 };
