@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
-#include <set>
 #include <vector>
 
 #include "outside/Binary.h"
@@ -37,13 +36,15 @@ class AxisByteDataEventDispatcher : public IAxisByteDataEventDispatcher {
   void OnAxisByteDataChanging() override;
   void OnAxisByteDataChanged() override;
 
-  void Register(IAxisByteDataEventHandler& handler) { handlers_.insert(&handler); }
-  void Unregister(IAxisByteDataEventHandler& handler) { handlers_.erase(&handler); }
+  void Register(IAxisByteDataEventHandler& handler);
+  void Unregister(IAxisByteDataEventHandler& handler);
   bool IsRegistered(const IAxisByteDataEventHandler& handler) const;
   size_t GetHandlerCount() const { return handlers_.size(); }
 
  private:
-  std::set<IAxisByteDataEventHandler*> handlers_;
+  // Sorted. A buffer has one handler or a few, and is told on every cell
+  // write: a vector is walked faster than a tree and costs one allocation.
+  std::vector<IAxisByteDataEventHandler*> handlers_;
 };
 
 // The raw bytes of one axis cut out of a ROM image, shared by every AxisData
@@ -89,6 +90,9 @@ class AxisByteData {
   // Copies the value's bytes to `offset`. An empty value, or one that does
   // not fit, writes nothing and tells no one.
   void SetBinary(const util::Binary& value, unsigned int offset);
+  // Copies `length` bytes to `offset`, telling the handlers as SetBinary
+  // does. A range that does not fit writes nothing and tells no one.
+  void SetBytesAt(unsigned int offset, const unsigned char* bytes, unsigned int length);
 
   // Copies each value (its own length) to successive multiples of `stride`;
   // an empty value leaves its slot alone, and bytes between slots are never

@@ -15,26 +15,6 @@ constexpr uint64_t kMax32 = 0xFFFFFFFFu;
 // buffer from the claim on its first write.
 constexpr uint64_t kMaxAxisBytes = 64u << 20;
 
-// The raw integer of an element under its mask, sign-extended from the
-// storage width when signed: what the conversion's own reading gives.
-inline double DecodeRaw(const unsigned char* element, uint32_t width, bool big,
-                        const unsigned char* mask, bool is_signed) {
-  uint32_t raw = 0;
-  if (big) {
-    for (uint32_t k = 0; k < width; ++k)
-      raw = (raw << 8) | (element[k] & mask[k]);
-  } else {
-    for (uint32_t k = width; k > 0; --k)
-      raw = (raw << 8) | (element[k - 1] & mask[k - 1]);
-  }
-  if (!is_signed)
-    return static_cast<double>(raw);
-  if (width == 4)
-    return static_cast<double>(static_cast<int32_t>(raw));
-  const uint32_t top = 1u << (8 * width - 1);
-  return static_cast<double>(static_cast<int32_t>(raw ^ top) - static_cast<int32_t>(top));
-}
-
 }  // namespace
 
 AxisData::AxisData(const std::shared_ptr<Axis>& axis) : axis_(axis) {
@@ -55,10 +35,7 @@ void AxisData::RefreshLayout() {
   // Only expression conversions can throw (an evaluation error at some value).
   conv_may_throw_ = dynamic_cast<const StrConv*>(conv_.get()) != nullptr;
   layout_ok_ = false;
-  codec_ = CellCodec::kGeneric;
-  codec_signed_ = false;
-  codec_scalar_ = 1.0;
-  codec_offset_ = 0.0;
+  codec_ = CellCodec();
   width_ = 0;
   stride_ = 0;
   count_ = 0;
@@ -115,24 +92,7 @@ void AxisData::RefreshLayout() {
   count_ = count;
   layout_ok_ = true;
 
-  // The cell codec: exactly these two conversion classes, integer storage.
-  const bool integer = storage == util::data::STORAGE_U8 || storage == util::data::STORAGE_S8 ||
-                       storage == util::data::STORAGE_U16 || storage == util::data::STORAGE_S16 ||
-                       storage == util::data::STORAGE_U32 || storage == util::data::STORAGE_S32;
-  const bool ordered = endian_ == util::ENDIAN_BIG || endian_ == util::ENDIAN_LITTLE;
-  if (!conv_ || !integer || !ordered)
-    return;
-  codec_signed_ = storage == util::data::STORAGE_S8 || storage == util::data::STORAGE_S16 ||
-                  storage == util::data::STORAGE_S32;
-  const Conv& conv = *conv_;
-  if (typeid(conv) == typeid(DirectConv)) {
-    codec_ = CellCodec::kDirect;
-  } else if (typeid(conv) == typeid(SlopeIntConv)) {
-    const auto& slope = static_cast<const SlopeIntConv&>(conv);
-    codec_ = CellCodec::kSlopeInt;
-    codec_scalar_ = slope.GetScalar();
-    codec_offset_ = slope.GetOffset();
-  }
+  codec_ = CellCodec::For(conv_.get(), storage, endian_, width_, mask);
 }
 
 void AxisData::Detach() {
@@ -206,11 +166,8 @@ util::Binary AxisData::GetBinary(int x, int y) const {
 
 double AxisData::ReadValue(unsigned int i) const {
   const unsigned char* element = byte_data_->GetBytes().data() + static_cast<size_t>(i) * stride_;
-  if (codec_ != CellCodec::kGeneric) {
-    const double raw =
-        DecodeRaw(element, width_, endian_ == util::ENDIAN_BIG, mask_bytes_, codec_signed_);
-    return codec_ == CellCodec::kSlopeInt ? raw * codec_scalar_ + codec_offset_ : raw;
-  }
+  if (codec_.IsActive())
+    return codec_.Decode(element);
   read_scratch_.bytes.resize(width_);
   for (uint32_t k = 0; k < width_; ++k)
     read_scratch_.bytes[k] = element[k] & mask_bytes_[k];
@@ -235,20 +192,7 @@ unsigned int AxisData::ReadableCount() const {
   return static_cast<unsigned int>(std::min<uint64_t>((size - width_) / stride_ + 1, count_));
 }
 
-double AxisData::GetDouble(unsigned int i) const {
-  if (codec_ != CellCodec::kGeneric) {
-    // The same checks as below, taken here so that a cell read is one call:
-    // a codec is only chosen for a laid-out axis that is not a labels axis.
-    if (!built || !byte_data_ || i >= count_)
-      return VALUE_NOT_SET;
-    const std::vector<unsigned char>& bytes = byte_data_->GetBytes();
-    const uint64_t position = static_cast<uint64_t>(i) * stride_;
-    if (position + width_ > bytes.size())
-      return VALUE_NOT_SET;
-    const double raw = DecodeRaw(bytes.data() + position, width_, endian_ == util::ENDIAN_BIG,
-                                 mask_bytes_, codec_signed_);
-    return codec_ == CellCodec::kSlopeInt ? raw * codec_scalar_ + codec_offset_ : raw;
-  }
+double AxisData::ReadChecked(unsigned int i) const {
   if (!IsDataValid() || !IsDataIndexValid(i))
     return VALUE_NOT_SET;
   return ReadValue(i);

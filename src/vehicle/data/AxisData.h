@@ -11,6 +11,7 @@
 #include "util/Storage.h"
 #include "vehicle/Enumerations.h"
 #include "vehicle/data/AxisByteData.h"
+#include "vehicle/data/CellCodec.h"
 #include "vehicle/data/Data.h"
 #include "vehicle/data/Deltas.h"
 #include "vehicle/data/IAxisTransform.h"
@@ -85,6 +86,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // anything: on false the image is unchanged. Calculated, label and RAM-only
   // axes write nothing and succeed.
   bool SaveAxis(std::vector<unsigned char>& rom) const;
+  // Whether SaveAxis would succeed on an image of `image_size` bytes: the
+  // checks it makes before it writes anything.
+  bool CanSaveAxis(uint64_t image_size) const;
 
   // ---- Reading (AxisData.cpp) ----
 
@@ -109,7 +113,18 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
 
   // Engineering value; VALUE_NOT_SET when the data is not valid, the index is
   // invalid or the conversion cannot be evaluated.
-  double GetDouble(unsigned int i) const;
+  //
+  // Cells decoded by the codec are read inline: editors and copies read
+  // every cell of every table one at a time.
+  double GetDouble(unsigned int i) const {
+    if (codec_.IsActive() && built && byte_data_ && i < count_) {
+      const std::vector<unsigned char>& bytes = byte_data_->GetBytes();
+      const uint64_t position = static_cast<uint64_t>(i) * stride_;
+      if (position + width_ <= bytes.size())
+        return codec_.Decode(bytes.data() + position);
+    }
+    return ReadChecked(i);
+  }
   double GetDouble(int depth, int x, int y) const;
   double GetDouble(int x, int y) const;
 
@@ -192,7 +207,24 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
 
   // Writes one value under the bit mask. True when the bytes changed; an
   // unchanged value writes nothing and tells no listener.
-  bool PutDouble(unsigned int index, double value);
+  bool PutDouble(unsigned int index, double value) {
+    if (codec_.IsActive() && built && byte_data_ && index < count_) {
+      const uint64_t position = static_cast<uint64_t>(index) * stride_;
+      if (position + width_ <= byte_data_->GetSize()) {
+        // Bits inside the mask come from the new value, all others from the
+        // old; the write itself tells the listeners.
+        const uint32_t old = codec_.Load(byte_data_->GetBytes().data() + position);
+        const uint32_t fresh = codec_.Merge(old, value);
+        if (fresh == old)
+          return false;
+        unsigned char element[4];
+        codec_.Store(fresh, element);
+        byte_data_->SetBytesAt(static_cast<unsigned int>(position), element, width_);
+        return true;
+      }
+    }
+    return WriteChecked(index, value);
+  }
   bool PutDouble(int depth, int x, int y, double value);
   // One row (column, depth slice); the list must hold exactly one value per
   // element (labels axis: true, nothing written). True when any element
@@ -311,8 +343,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // Places packed y-fastest bytes into x-fastest buffer order, or back.
   void VerticalToBuffer(const unsigned char* source, unsigned char* target) const;
   void BufferToVertical(const unsigned char* source, unsigned char* target) const;
-  // The buffer's bytes in the order the image stores them.
-  std::vector<unsigned char> ImageOrderBytes() const;
+  // The buffer's bytes in the order the image stores them: the buffer
+  // itself, or for vertical layouts `scratch` filled in that order.
+  const unsigned char* ImageOrderBytes(std::vector<unsigned char>& scratch) const;
 
   // Value of element i, whose index the caller has checked; VALUE_NOT_SET
   // when the conversion throws.
@@ -366,14 +399,14 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   unsigned char mask_bytes_[4] = {0xFF, 0xFF, 0xFF, 0xFF};
   bool has_mask_ = false;
   bool conv_may_throw_ = false;
+  // GetDouble and PutDouble for cells the codec does not take, with every
+  // check of their own.
+  double ReadChecked(unsigned int i) const;
+  bool WriteChecked(unsigned int index, double value);
+
   // Integer storages in either byte order under a direct or slope-int
-  // conversion are decoded and encoded here, without a Binary and a virtual
-  // call per cell; the results are the conversion's own.
-  enum class CellCodec : uint8_t { kGeneric, kDirect, kSlopeInt };
-  CellCodec codec_ = CellCodec::kGeneric;
-  bool codec_signed_ = false;
-  double codec_scalar_ = 1.0;
-  double codec_offset_ = 0.0;
+  // conversion are decoded and encoded here; inactive otherwise.
+  CellCodec codec_;
   // Reused by per-cell reads and writes so they allocate nothing. Separate,
   // because a write tells listeners (this one too) who read values.
   mutable util::Binary read_scratch_;

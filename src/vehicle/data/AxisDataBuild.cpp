@@ -153,16 +153,16 @@ void AxisData::BufferToVertical(const unsigned char* source, unsigned char* targ
 
 // ---------------------------------------------------------------- saving
 
-std::vector<unsigned char> AxisData::ImageOrderBytes() const {
+const unsigned char* AxisData::ImageOrderBytes(std::vector<unsigned char>& scratch) const {
   const std::vector<unsigned char>& bytes = byte_data_->GetBytes();
   if (axis_->GetLayout() != LAYOUT_VERTICAL)
-    return bytes;
-  std::vector<unsigned char> ordered(bytes.size());
-  BufferToVertical(bytes.data(), ordered.data());
-  return ordered;
+    return bytes.data();
+  scratch.resize(bytes.size());
+  BufferToVertical(bytes.data(), scratch.data());
+  return scratch.data();
 }
 
-bool AxisData::SaveAxis(std::vector<unsigned char>& rom) const {
+bool AxisData::CanSaveAxis(uint64_t image_size) const {
   if (!built)
     return false;
   if (axis_->GetSpecialType() != SPECIAL_AXIS_INVALID || IsRamOnly())
@@ -172,45 +172,51 @@ bool AxisData::SaveAxis(std::vector<unsigned char>& rom) const {
   const uint64_t length = static_cast<uint64_t>(count_) * stride_;
   if (byte_data_->GetSize() != length)
     return false;
-
   const std::vector<uint32_t>& rom_offsets = axis_->GetRomOffsets();
   if (!rom_offsets.empty()) {
     for (uint32_t offset : rom_offsets) {
-      if (!AxisByteData::Fits(offset, length, rom.size()))
+      if (!AxisByteData::Fits(offset, length, image_size))
         return false;
-    }
-    const std::vector<unsigned char> image = ImageOrderBytes();
-    for (uint32_t offset : rom_offsets) {
-      if (stride_ == width_) {
-        std::copy(image.begin(), image.end(), rom.begin() + offset);
-        continue;
-      }
-      // The image's padding bytes are not ours to write.
-      for (uint32_t i = 0; i < count_; ++i) {
-        const size_t position = static_cast<size_t>(i) * stride_;
-        std::memcpy(rom.data() + offset + position, image.data() + position, width_);
-      }
     }
     return true;
   }
-
   const std::vector<Axis::data_offsets_t>& runs = axis_->GetDataOffsets();
-  if (runs.empty())
-    return true;
   uint64_t total = 0;
   for (const Axis::data_offsets_t& run : runs) {
     if (run.rom_offset == Axis::NOT_SET || run.count == Axis::NOT_SET ||
-        !AxisByteData::Fits(run.rom_offset, uint64_t{run.count} * width_, rom.size()))
+        !AxisByteData::Fits(run.rom_offset, uint64_t{run.count} * width_, image_size))
       return false;
     total += run.count;
   }
-  if (total != count_)
+  return runs.empty() || total == count_;
+}
+
+bool AxisData::SaveAxis(std::vector<unsigned char>& rom) const {
+  if (!CanSaveAxis(rom.size()))
     return false;
-  const std::vector<unsigned char> image = ImageOrderBytes();
+  if (axis_->GetSpecialType() != SPECIAL_AXIS_INVALID || IsRamOnly())
+    return true;
+  std::vector<unsigned char> scratch;
+  const unsigned char* image = ImageOrderBytes(scratch);
+  const uint64_t length = static_cast<uint64_t>(count_) * stride_;
+  const std::vector<uint32_t>& rom_offsets = axis_->GetRomOffsets();
+  for (uint32_t offset : rom_offsets) {
+    if (stride_ == width_) {
+      std::memcpy(rom.data() + offset, image, length);
+      continue;
+    }
+    // The image's padding bytes are not ours to write.
+    for (uint32_t i = 0; i < count_; ++i) {
+      const size_t position = static_cast<size_t>(i) * stride_;
+      std::memcpy(rom.data() + offset + position, image + position, width_);
+    }
+  }
+  if (!rom_offsets.empty())
+    return true;
   size_t position = 0;
-  for (const Axis::data_offsets_t& run : runs) {
+  for (const Axis::data_offsets_t& run : axis_->GetDataOffsets()) {
     const size_t length_of_run = static_cast<size_t>(run.count) * width_;
-    std::memcpy(rom.data() + run.rom_offset, image.data() + position, length_of_run);
+    std::memcpy(rom.data() + run.rom_offset, image + position, length_of_run);
     position += length_of_run;
   }
   return true;

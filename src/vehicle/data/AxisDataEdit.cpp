@@ -6,31 +6,13 @@
 
 namespace vehicle {
 
-namespace {
-
-// The low `width` bytes of `raw` in the byte order given, merged into
-// `old_bytes` under the mask: what ToBin and the merge below give together.
-inline void PlaceRaw(unsigned long raw, uint32_t width, bool big, const unsigned char* mask,
-                     const unsigned char* old_bytes, unsigned char* out) {
-  for (uint32_t k = 0; k < width; ++k) {
-    const uint32_t shift = big ? 8 * (width - 1 - k) : 8 * k;
-    const unsigned char fresh = static_cast<unsigned char>((raw >> shift) & 0xFFu);
-    const unsigned char old = old_bytes[k];
-    out[k] = static_cast<unsigned char>(old ^ ((old ^ fresh) & mask[k]));
-  }
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool AxisData::EncodeMerged(double value, const unsigned char* old_bytes) const {
-  if (codec_ != CellCodec::kGeneric) {
-    const unsigned long raw = codec_ == CellCodec::kSlopeInt
-                                  ? static_cast<const SlopeIntConv&>(*conv_).ToRaw(value)
-                                  : conv_->ToLongBin(value);
+  if (codec_.IsActive()) {
     write_scratch_.bytes.resize(width_);
     write_scratch_.endian = endian_;
-    PlaceRaw(raw, width_, endian_ == util::ENDIAN_BIG, mask_bytes_, old_bytes,
-             write_scratch_.bytes.data());
+    codec_.Store(codec_.Merge(codec_.Load(old_bytes), value), write_scratch_.bytes.data());
     return true;
   }
   // Cleared so that a conversion that leaves bytes unfilled sees zeros, as in
@@ -98,28 +80,7 @@ bool AxisData::AllEncodable(const std::vector<double>& values) const {
 
 // ---------------------------------------------------------------- single values
 
-bool AxisData::PutDouble(unsigned int index, double value) {
-  if (codec_ != CellCodec::kGeneric) {
-    // The checks and the encoding in one call (a codec implies a laid-out
-    // axis that is not a labels axis); the write itself tells the listeners.
-    if (!built || !byte_data_ || index >= count_)
-      return false;
-    const uint64_t position = static_cast<uint64_t>(index) * stride_;
-    if (!AxisByteData::Fits(position, width_, byte_data_->GetSize()))
-      return false;
-    const unsigned char* old_bytes = byte_data_->GetBytes().data() + position;
-    const unsigned long raw = codec_ == CellCodec::kSlopeInt
-                                  ? static_cast<const SlopeIntConv&>(*conv_).ToRaw(value)
-                                  : conv_->ToLongBin(value);
-    unsigned char fresh[4];
-    PlaceRaw(raw, width_, endian_ == util::ENDIAN_BIG, mask_bytes_, old_bytes, fresh);
-    if (std::equal(old_bytes, old_bytes + width_, fresh))
-      return false;
-    write_scratch_.bytes.assign(fresh, fresh + width_);
-    write_scratch_.endian = endian_;
-    byte_data_->SetBinary(write_scratch_, static_cast<unsigned int>(position));
-    return true;
-  }
+bool AxisData::WriteChecked(unsigned int index, double value) {
   if (!IsDataValid() || !IsDataIndexValid(index))
     return false;
   const size_t position = static_cast<size_t>(index) * stride_;

@@ -10,32 +10,6 @@ namespace {
 const std::string kNoId;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Whether SaveAxis would write the whole axis into an image of `size` bytes:
-// the same checks it makes before it writes anything.
-bool AxisFits(const AxisData& axis, uint64_t size) {
-  if (!axis.IsBuilt())
-    return false;
-  if (axis.IsLabels() || axis.IsLabelsWithData() || axis.IsCalculated() || axis.IsRamOnly())
-    return true;
-  const uint64_t bytes = axis.GetSize();
-  if (bytes == 0 || bytes != axis.GetAxisLengthInBytes())
-    return false;
-  const Axis& definition = *axis.GetAxis();
-  if (!definition.GetRomOffsets().empty()) {
-    for (uint32_t offset : definition.GetRomOffsets()) {
-      if (offset + bytes > size)
-        return false;
-    }
-    return true;
-  }
-  const uint64_t width = axis.GetDataWidth();
-  for (const Axis::data_offsets_t& run : definition.GetDataOffsets()) {
-    if (run.rom_offset == Axis::NOT_SET || run.rom_offset + uint64_t{run.count} * width > size)
-      return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 TableData::TableData(const std::shared_ptr<Table>& table) : table_(table) {}
@@ -233,7 +207,7 @@ bool TableData::CanSaveTable(const std::vector<unsigned char>& rom) const {
   if (IsEphemeral())
     return true;
   for (const auto& entry : axes_) {
-    if (!AxisFits(*entry.second, rom.size()))
+    if (!entry.second->CanSaveAxis(rom.size()))
       return false;
   }
   return true;

@@ -1,5 +1,7 @@
 #include "vehicle/data/VehicleData.h"
 
+#include <string>
+#include <unordered_set>
 #include <utility>
 
 #include "vehicle/definition/CopyGroup.h"
@@ -122,20 +124,20 @@ bool VehicleData::BuildAxesAndEphemerals(const std::vector<uint8_t>& rom,
     return false;
   // Axes that only ephemeral tables use live in the second image; reading
   // them from the ROM image would fail or read the wrong bytes.
-  std::set<std::string> rom_signatures;
   bool any_ephemeral = false;
-  auto collect = [&](const Vehicle::Tables& tables) {
-    for (const auto& entry : tables) {
-      if (entry.second->IsEphemeral()) {
-        any_ephemeral = true;
+  for (const Vehicle::Tables* tables : {&vehicle_->GetTables(), &vehicle_->GetRemovedTables()}) {
+    for (const auto& entry : *tables)
+      any_ephemeral = any_ephemeral || entry.second->IsEphemeral();
+  }
+  std::unordered_set<std::string> rom_signatures;
+  for (const Vehicle::Tables* tables : {&vehicle_->GetTables(), &vehicle_->GetRemovedTables()}) {
+    for (const auto& entry : *tables) {
+      if (!any_ephemeral || entry.second->IsEphemeral())
         continue;
-      }
       for (const auto& axis : entry.second->GetAxes())
         rom_signatures.insert(axis.second->GetDefSignature());
     }
-  };
-  collect(vehicle_->GetTables());
-  collect(vehicle_->GetRemovedTables());
+  }
   for (const auto& entry : vehicle_->GetAxes()) {
     const auto& axis = entry.second;
     if (any_ephemeral && rom_signatures.count(axis->GetDefSignature()) == 0)
@@ -294,12 +296,29 @@ bool VehicleData::SaveVehicle(std::vector<uint8_t>& rom) {
   if (!built || !vehicle_)
     return false;
   copy_procedures_.ExecuteCopyOperations(tables_);
-  // Written into a copy and swapped in at the end, so that a table or toggle
-  // that does not fit leaves the caller's image as it was.
-  std::vector<uint8_t> image(rom);
-  if (!WriteTables(image) || !WriteToggles(image))
+  // Every table and toggle is checked against the image before the first
+  // byte is written, with the checks the writers make themselves, so a save
+  // that fails leaves the caller's image as it was. (Copying the image and
+  // swapping it in would cost more than the whole save.)
+  if (!TablesFit(rom) || !TogglesFit(rom))
     return false;
-  rom.swap(image);
+  return WriteTables(rom) && WriteToggles(rom);
+}
+
+bool VehicleData::TablesFit(const std::vector<uint8_t>& image) const {
+  const auto& removed = vehicle_->GetRemovedTables();
+  for (const auto& entry : tables_.GetTables()) {
+    if (!removed.dataExists(entry.first) && !entry.second->CanSaveTable(image))
+      return false;
+  }
+  return true;
+}
+
+bool VehicleData::TogglesFit(const std::vector<uint8_t>& image) const {
+  for (const auto& entry : toggles_.GetToggles()) {
+    if (entry.second->IsBuilt() && !entry.second->FitsImage(image))
+      return false;
+  }
   return true;
 }
 

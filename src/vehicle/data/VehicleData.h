@@ -151,6 +151,8 @@ class VehicleData : public Data {
                                std::set<std::string>& differing) const;
   bool IsTableRestrictedHere(const std::string& id) const;
   bool IsToggleRestrictedHere(const std::string& id) const;
+  bool TablesFit(const std::vector<uint8_t>& image) const;
+  bool TogglesFit(const std::vector<uint8_t>& image) const;
   bool WriteTables(std::vector<uint8_t>& image) const;
   bool WriteToggles(std::vector<uint8_t>& image) const;
 

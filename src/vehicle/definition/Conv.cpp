@@ -119,44 +119,28 @@ double Conv::BinToDouble(unsigned long raw) const {
   }
 }
 
+Conv::IntegerRange Conv::IntegerRangeOf(util::data::Storage_e storage) {
+  switch (storage) {
+    case util::data::STORAGE_U8:
+      return {0, 255, 256};
+    case util::data::STORAGE_S8:
+      return {-128, 127, 256};
+    case util::data::STORAGE_U16:
+      return {0, 65535, 65536};
+    case util::data::STORAGE_S16:
+      return {-32768, 32767, 65536};
+    case util::data::STORAGE_S32:
+      return {-2147483648.0, 2147483647.0, 4294967296.0};
+    default:
+      // "32", and an invalid storage, which has no range of its own.
+      return {0, kUint32Max, 4294967296.0};
+  }
+}
+
 unsigned long Conv::ToLongBin(float value) const {
   if (storage_ == util::data::STORAGE_FLOAT)
     return FloatBits(value);
-  double d = value;
-  if (std::isnan(d))
-    return 0;
-  d = d >= 0 ? std::floor(d + 0.5) : std::ceil(d - 0.5);
-  switch (storage_) {
-    case util::data::STORAGE_U8:
-      d = Clamp(d, 0, 255);
-      break;
-    case util::data::STORAGE_S8:
-      d = Clamp(d, -128, 127);
-      if (d < 0)
-        d += 256;
-      break;
-    case util::data::STORAGE_U16:
-      d = Clamp(d, 0, 65535);
-      break;
-    case util::data::STORAGE_S16:
-      d = Clamp(d, -32768, 32767);
-      if (d < 0)
-        d += 65536;
-      break;
-    case util::data::STORAGE_S32:
-      d = Clamp(d, -2147483648.0, 2147483647.0);
-      if (d < 0)
-        d += 4294967296.0;
-      break;
-    default:
-      // "32", and an invalid storage, which has no range of its own.
-      if (d >= kUint32Max)
-        return 0xFFFFFFFFu;
-      break;
-  }
-  if (d < 0)
-    return 0;
-  return static_cast<unsigned long>(d);
+  return RoundToInteger(value, IntegerRangeOf(storage_));
 }
 
 unsigned long Conv::ToLongBin(double value) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cfloat>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,6 +66,37 @@ class Conv {
   unsigned long ToLongBin(float value) const;
   // Narrows to single precision first, so values keep 24 significant bits.
   unsigned long ToLongBin(double value) const;
+
+  // The values an integer storage holds, and what a negative one is stored
+  // as (two's complement modulo `modulus`).
+  struct IntegerRange {
+    double low;
+    double high;
+    double modulus;
+  };
+  // "32" and an invalid storage hold 0..2^32-1.
+  static IntegerRange IntegerRangeOf(util::data::Storage_e storage);
+  // What ToLongBin(double) gives for an integer storage of `range`, inline so
+  // that per-cell writers can use it without a call: narrowed to single
+  // precision (saturating), rounded half away from zero, clamped, and a
+  // negative result as two's complement. NaN gives 0.
+  static unsigned long RoundToInteger(double value, const IntegerRange& range) {
+    if (value != value)
+      return 0;
+    const double narrowed = static_cast<float>(value < -FLT_MAX  ? -FLT_MAX
+                                               : value > FLT_MAX ? FLT_MAX
+                                                                 : value);
+    // Clamping to the integer bounds first gives the same as rounding first,
+    // and leaves a value whose half-away rounding is a truncation (exact:
+    // a single's 24 bits plus one half fit a double's 53).
+    const double clamped = narrowed < range.low    ? range.low
+                           : narrowed > range.high ? range.high
+                                                   : narrowed;
+    int64_t rounded = static_cast<int64_t>(clamped >= 0 ? clamped + 0.5 : clamped - 0.5);
+    if (rounded < 0)
+      rounded += static_cast<int64_t>(range.modulus);
+    return static_cast<unsigned long>(rounded);
+  }
 
   const std::shared_ptr<DataType>& GetDataType() const { return data_type_; }
   util::data::Storage_e GetStorage() const { return storage_; }
