@@ -11,19 +11,19 @@
 #include <vector>
 
 #include "DefinitionGenerator.h"
-#include "dtc/ParserFactory.h"
 #include "vehicle/definition/Axis.h"
 #include "vehicle/definition/Table.h"
 #include "vehicle/definition/XMLToggle.h"
 #include "vehicle/loading/Vehicle.h"
 
+#include "ImageLayout.h"
 #include "ScratchFolder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 using bench_test::ScratchFolder;
+using image_layout::Matches;
+using image_layout::ParsedCodes;
 
 void Load(const std::string& path, vehicle::Vehicle& vehicle) {
   std::string error;
@@ -43,16 +43,9 @@ std::vector<Range> Ranges(const vehicle::Vehicle& vehicle) {
   std::set<std::string> seen;
   for (const auto& [id, table] : vehicle.GetTables()) {
     for (const auto& [role, axis] : table->GetAxes()) {
-      if (axis->IsLabels() || axis->IsCalculated() || !seen.insert(axis->GetDataSignature()).second)
-        continue;
-      const uint64_t length = uint64_t{axis->GetCount()} * axis->GetElementStride();
-      for (uint32_t offset : axis->GetRomOffsets())
-        ranges.push_back({offset, offset + length, "axis " + axis->GetObjId()});
-      if (axis->GetRomOffsets().empty()) {
-        for (const auto& run : axis->GetDataOffsets())
-          ranges.push_back({run.rom_offset,
-                            run.rom_offset + uint64_t{run.count} * axis->GetElementSize(),
-                            "axis " + axis->GetObjId()});
+      if (seen.insert(axis->GetDataSignature()).second) {
+        for (const auto& [begin, end] : image_layout::Ranges(*axis))
+          ranges.push_back({begin, end, "axis " + axis->GetObjId()});
       }
     }
   }
@@ -64,26 +57,6 @@ std::vector<Range> Ranges(const vehicle::Vehicle& vehicle) {
   std::sort(ranges.begin(), ranges.end(),
             [](const Range& a, const Range& b) { return a.begin < b.begin; });
   return ranges;
-}
-
-bool Matches(const std::vector<uint8_t>& image, const vehicle::Toggle& toggle, bool enabled) {
-  for (const auto& segment : toggle.GetToggleStateDefinitionSegments()) {
-    const auto& values = enabled ? segment.enabled_values : segment.disabled_values;
-    for (size_t i = 0; i < values.size(); ++i) {
-      const uint8_t mask = segment.use_mask ? segment.mask_values[i] : 0xFF;
-      if ((values[i] & mask) != (image.at(segment.rom_offset + i) & mask))
-        return false;
-    }
-  }
-  return true;
-}
-
-size_t ParsedCodes(const vehicle::Vehicle& vehicle, const std::vector<uint8_t>& image) {
-  TiXmlElement params = vehicle.GetRomInfo().GetDTCParserParams();
-  auto parser = dtc::MakeParser(vehicle.GetRomInfo().GetDTC());
-  DTCParser::ToggleMap toggles;
-  EXPECT_TRUE(parser && parser->Parse(image, toggles, params));
-  return toggles.size();
 }
 
 TEST(RomImageGeneratorTest, LaysOutEveryTableSwitchAndTroubleCodeOfTheGeneratedDefinition) {
@@ -121,8 +94,8 @@ TEST(RomImageGeneratorTest, LaysOutEveryTableSwitchAndTroubleCodeOfTheGeneratedD
   // The second image holds every code; the ROM image lacks the switched-off
   // ones, and that is all that tells the two apart.
   EXPECT_EQ(images.codes, tree.trouble_codes);
-  EXPECT_EQ(ParsedCodes(vehicle, images.second), images.codes);
-  EXPECT_EQ(ParsedCodes(vehicle, images.rom), images.enabled_codes);
+  EXPECT_EQ(ParsedCodes(vehicle, images.second).size(), images.codes);
+  EXPECT_EQ(ParsedCodes(vehicle, images.rom).size(), images.enabled_codes);
   EXPECT_LT(images.enabled_codes, images.codes);
   size_t differing = 0;
   for (size_t i = 0; i < images.rom.size(); ++i)

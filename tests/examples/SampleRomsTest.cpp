@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "dtc/ParserFactory.h"
+#include "../bench/ImageLayout.h"
 #include "outside/Binary.h"
 #include "outside/Parser.h"
 #include "vehicle/definition/Axis.h"
@@ -29,6 +29,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using image_layout::Matches;
+using image_layout::ParsedCodes;
+using image_layout::Ranges;
 using Image = std::vector<uint8_t>;
 
 Image ReadImage(const fs::path& path) {
@@ -36,42 +39,11 @@ Image ReadImage(const fs::path& path) {
   return Image(std::istreambuf_iterator<char>(in), {});
 }
 
-// The byte ranges an axis occupies in ROM: one per ROM offset (the whole
-// column-first or padded extent) or one per run.
-std::vector<std::pair<uint64_t, uint64_t>> Ranges(const vehicle::Axis& axis) {
-  std::vector<std::pair<uint64_t, uint64_t>> ranges;
-  if (axis.IsLabels() || axis.IsCalculated())
-    return ranges;
-  const uint64_t length = uint64_t{axis.GetCount()} * axis.GetElementStride();
-  for (uint32_t offset : axis.GetRomOffsets())
-    ranges.push_back({offset, offset + length});
-  if (axis.GetRomOffsets().empty()) {
-    for (const auto& run : axis.GetDataOffsets()) {
-      if (run.rom_offset != vehicle::Axis::NOT_SET)
-        ranges.push_back(
-            {run.rom_offset, run.rom_offset + uint64_t{run.count} * axis.GetElementSize()});
-    }
-  }
-  return ranges;
-}
-
 std::vector<uint8_t> Bytes(const Image& image, const vehicle::Axis& axis) {
   std::vector<uint8_t> bytes;
   for (const auto& [begin, end] : Ranges(axis))
     bytes.insert(bytes.end(), image.begin() + begin, image.begin() + end);
   return bytes;
-}
-
-bool Matches(const Image& image, const vehicle::Toggle& toggle, bool enabled) {
-  for (const auto& segment : toggle.GetToggleStateDefinitionSegments()) {
-    const auto& values = enabled ? segment.enabled_values : segment.disabled_values;
-    for (size_t i = 0; i < values.size(); ++i) {
-      const uint8_t mask = segment.use_mask ? segment.mask_values[i] : 0xFF;
-      if ((values[i] & mask) != (image.at(segment.rom_offset + i) & mask))
-        return false;
-    }
-  }
-  return true;
 }
 
 // Engineering values of a horizontal, unpadded axis at its first ROM offset.
@@ -95,17 +67,6 @@ std::vector<uint8_t> Encode(const vehicle::Axis& axis, const std::vector<double>
     bytes.insert(bytes.end(), bin.bytes.begin(), bin.bytes.end());
   }
   return bytes;
-}
-
-std::vector<std::string> ParsedCodes(const vehicle::Vehicle& vehicle, const Image& image) {
-  TiXmlElement params = vehicle.GetRomInfo().GetDTCParserParams();
-  auto parser = dtc::MakeParser(vehicle.GetRomInfo().GetDTC());
-  DTCParser::ToggleMap toggles;
-  EXPECT_TRUE(parser && parser->Parse(image, toggles, params));
-  std::vector<std::string> names;
-  for (const auto& entry : toggles)
-    names.push_back(entry.first);
-  return names;
 }
 
 class SampleRomsTest : public ::testing::TestWithParam<const char*> {
@@ -180,14 +141,6 @@ TEST_P(SampleRomsTest, SwitchesReadAsOneStateEachAsTheManifestSays) {
       EXPECT_EQ(enabled, states[name].get<bool>()) << id << " in " << name;
     }
   }
-  // Both states occur in each image.
-  std::set<bool> rom_states, stock_states;
-  for (const auto& [id, states] : manifest_["toggles"].items()) {
-    rom_states.insert(states["rom"].get<bool>());
-    stock_states.insert(states["stock"].get<bool>());
-  }
-  EXPECT_EQ(rom_states.size(), 2u);
-  EXPECT_EQ(stock_states.size(), 2u);
 }
 
 TEST_P(SampleRomsTest, TroubleCodeParserAndLiveRomInformationFindWhatTheManifestLists) {

@@ -138,11 +138,6 @@ void ExpectToggle(const vehicle::Vehicle& v, const std::string& id, uint32_t off
   EXPECT_EQ(segments[0].mask_values, mask);
 }
 
-VehicleV2::ConversionTypes_e ConvOf(const vehicle::Vehicle& v, const char* table,
-                                    vehicle::axis_types_t role) {
-  return v.GetTables().findData(table)->GetAxis(role)->GetDataType()->std_conv.type;
-}
-
 double Afr(double raw) {
   return 14.7 / (1 + raw * 0.0078125);
 }
@@ -171,28 +166,18 @@ TEST_F(ImporterTest, RomRaiderChainReadsTheSameValues) {
               {{"Fuel Map", AXIS_Z, 0, 0, Afr(100)},
                {"Fuel Map", AXIS_Z, 0, 1, Afr(110)},
                {"Fuel Map", AXIS_Z, 1, 0, Afr(120)},
-               {"Fuel Map", AXIS_Z, 2, 1, Afr(150)},
-               {"Fuel Map", AXIS_X, 1, 0, 0.5},
                {"Fuel Map", AXIS_X, 2, 0, 0.75},
                {"Fuel Map", AXIS_Y, 0, 0, -1250},
                {"Fuel Map", AXIS_Y, 0, 1, 5000},
                {"Timing", AXIS_Z, 0, 0, -12},  // refined scaling of RR_MID: x*0.5-10
-               {"Timing", AXIS_Z, 1, 0, -10},
-               {"Timing", AXIS_Z, 0, 1, 0},
                {"Timing", AXIS_Z, 1, 1, 10},
                {"Timing", AXIS_Y, 0, 1, 4000000000.0},
                {"Boost Target", AXIS_Z, 0, 0, -1.5},
-               {"Boost Target", AXIS_Z, 0, 2, 2.5},
                {"Boost Target", AXIS_Y, 0, 1, std::pow(2, 2.25)},
                {"Boost Target", AXIS_Y, 0, 2, 0.125},
                {"Injector Scale", AXIS_Z, 0, 0, 500},
                {"Legacy Float", AXIS_Z, 0, 0, 12.5}});
 
-  EXPECT_EQ(ConvOf(*v, "Fuel Map", AXIS_Z), VehicleV2::CONV_INV_OFFSET);
-  EXPECT_EQ(ConvOf(*v, "Boost Target", AXIS_Y), VehicleV2::CONV_INVALID);  // an expression
-  EXPECT_EQ(ConvOf(*v, "Fuel Map", AXIS_X), VehicleV2::CONV_SLOPE_INT);
-  EXPECT_EQ(ConvOf(*v, "Injector Scale", AXIS_Z), VehicleV2::CONV_INV_OFFSET);
-  EXPECT_EQ(ConvOf(*v, "Timing", AXIS_Y), VehicleV2::CONV_DIRECT);
   EXPECT_EQ(v->GetTables().findData("Timing")->GetAxis(AXIS_X)->GetLabels(),
             (std::vector<std::string>{"Low", "High"}));
   EXPECT_EQ(v->GetTables().findData("Boost Target")->GetTableType(), vehicle::TABLE_2D);
@@ -242,27 +227,19 @@ TEST_F(ImporterTest, EcuFlashChainReadsTheSameValues) {
               {{"Fuel", AXIS_Z, 0, 0, 1881.6 / 100},
                {"Fuel", AXIS_Z, 0, 1, 1881.6 / 110},
                {"Fuel", AXIS_Z, 1, 0, 1881.6 / 120},
-               {"Fuel", AXIS_Z, 2, 1, 1881.6 / 150},
-               {"Fuel", AXIS_X, 0, 0, 25},
                {"Fuel", AXIS_X, 2, 0, 75},
                {"Fuel", AXIS_Y, 0, 0, -1000},
                {"Fuel", AXIS_Y, 0, 1, 6000},
                {"Spark", AXIS_Z, 0, 0, -2},  // refined scaling of EF_MID: x/4
-               {"Spark", AXIS_Z, 1, 0, 1},
-               {"Spark", AXIS_Z, 0, 1, 4},
                {"Spark", AXIS_Z, 1, 1, 25},
                {"Spark", AXIS_Y, 0, 1, 123456789},
                {"MAF", AXIS_Z, 0, 0, -1},
-               {"MAF", AXIS_Z, 0, 1, 2},
                {"MAF", AXIS_Z, 0, 2, 256},
-               {"MAF", AXIS_Y, 0, 1, 1.25},
                {"MAF", AXIS_Y, 0, 2, 4.75},
                {"Rev Limit", AXIS_Z, 0, 0, 7500},
                {"Curve", AXIS_Z, 0, 0, 90},
                {"Gear Limits", AXIS_Z, 0, 2, 140}});
 
-  EXPECT_EQ(ConvOf(*v, "Fuel", AXIS_Z), VehicleV2::CONV_INV_OFFSET);
-  EXPECT_EQ(ConvOf(*v, "Curve", AXIS_Z), VehicleV2::CONV_INVALID);
   EXPECT_EQ(v->GetTables().findData("Gear Limits")->GetAxis(AXIS_Y)->GetLabels(),
             (std::vector<std::string>{"1st", "2nd", "3rd"}));
   EXPECT_EQ(v->GetTables().findData("Spark")->GetAxis(AXIS_X)->GetLabels(),

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "vehicle/definition/XMLToggle.h"
@@ -29,15 +30,12 @@ std::set<std::string> Ids(const Store& store) {
 // "Restricted".
 Image Rom() {
   Image rom(0x80, 0x00);
-  rom[0x00] = 0x01;
-  rom[0x12] = 0x04;
-  rom[0x13] = 0x20;
-  rom[0x01] = 0x01;
-  rom[0x16] = 0x03;
-  rom[0x17] = 0x00;
-  rom[0x60] = 0x01;
-  rom[0x61] = 0xF5;  // low nibble 5: enabled
-  rom[0x62] = 0x5F;  // high nibble 5: enabled
+  const std::pair<size_t, uint8_t> bytes[] = {
+      {0x00, 0x01}, {0x12, 0x04}, {0x13, 0x20},   // entry 0: P0420, enabled
+      {0x01, 0x01}, {0x16, 0x03}, {0x17, 0x00},   // entry 1: P0300, enabled
+      {0x60, 0x01}, {0x61, 0xF5}, {0x62, 0x5F}};  // low and high nibble 5: enabled
+  for (const auto& [at, value] : bytes)
+    rom[at] = value;
   return rom;
 }
 

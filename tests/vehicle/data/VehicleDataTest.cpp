@@ -72,7 +72,7 @@ class VehicleDataTest : public ::testing::Test {
   Image stock_;
 };
 
-TEST_F(VehicleDataTest, UneditedSaveGivesEveryImageBackByteForByte) {
+TEST_F(VehicleDataTest, SaveIsByteExactOrWritesNothing) {
   for (const Image* image : {&rom_, &stock_}) {
     auto data = Build(*image, *image);
     EXPECT_FALSE(data->IsDirty());
@@ -80,16 +80,10 @@ TEST_F(VehicleDataTest, UneditedSaveGivesEveryImageBackByteForByte) {
     ASSERT_TRUE(data->SaveVehicle(saved));
     EXPECT_TRUE(Differences(saved, *image).empty());
   }
-}
-
-TEST_F(VehicleDataTest, SaveOfAnUnbuiltInstanceFailsAndWritesNothing) {
-  VehicleData data(definition_);
   Image saved(rom_);
-  EXPECT_FALSE(data.SaveVehicle(saved));
+  EXPECT_FALSE(VehicleData(definition_).SaveVehicle(saved));  // never built
   EXPECT_EQ(saved, rom_);
-}
 
-TEST_F(VehicleDataTest, SaveThatDoesNotFitLeavesTheImageUntouched) {
   auto data = Build(rom_, rom_);
   ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 0, 0, 12.5));
   // The mirror of Idle Air Steps at 0x10B40 lies beyond this image.
@@ -149,51 +143,32 @@ TEST_F(VehicleDataTest, RenameReachesSlavesAndRefusesTakenOrUnknownIds) {
   EXPECT_EQ(saved, rom_);
 }
 
-TEST_F(VehicleDataTest, CopiesAndSecondInstancesShareNoBytes) {
+// A copy starts clean, shares no bytes with its source and saves what the
+// source would, even after another instance renamed the slave's master.
+TEST_F(VehicleDataTest, CopiesShareNoBytesStartCleanAndSaveTheSame) {
   auto data = Build(rom_, rom_);
-  auto other = Build(stock_, stock_);
-  VehicleData copy(*data);
-  EXPECT_FALSE(copy.IsDirty());
+  auto other = Build(rom_, rom_);
+  ASSERT_TRUE(other->ChangeTableId("Fuel Map A", "Fuel Map A2"));
+  VehicleData untouched(*data);
   const double before = Cell(*data, "Base Timing", 1, 1);
-  ASSERT_TRUE(copy.PutDouble("Base Timing", vehicle::AXIS_Z, 0, 1, 1, before + 2.0));
+  ASSERT_TRUE(untouched.PutDouble("Base Timing", vehicle::AXIS_Z, 0, 1, 1, before + 2.0));
   EXPECT_EQ(Cell(*data, "Base Timing", 1, 1), before);
   EXPECT_FALSE(data->IsDirty());
 
-  Image saved_rom(rom_), saved_stock(stock_);
-  ASSERT_TRUE(data->SaveVehicle(saved_rom));
-  ASSERT_TRUE(other->SaveVehicle(saved_stock));
-  EXPECT_EQ(saved_rom, rom_);
-  EXPECT_EQ(saved_stock, stock_);
-}
-
-TEST_F(VehicleDataTest, CopyOfAnEditedInstanceStartsCleanAndSavesTheSameBytes) {
-  auto data = Build(rom_, rom_);
   auto toggle = data->GetToggle("Flex Fuel");
   ASSERT_NE(toggle, nullptr);
   toggle->SetEnabled(!toggle->IsEnabled());
   ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 0, 0, 12.5));
   ASSERT_TRUE(data->IsDirty());
-
   VehicleData copy(*data);
   EXPECT_FALSE(copy.IsDirty());
-  Image from_data(rom_), from_copy(rom_);
+  Image from_data(rom_), from_copy(rom_), from_other(rom_);
   ASSERT_TRUE(data->SaveVehicle(from_data));
   ASSERT_TRUE(copy.SaveVehicle(from_copy));
+  ASSERT_TRUE(other->SaveVehicle(from_other));
   EXPECT_NE(from_data, rom_);
   EXPECT_EQ(from_copy, from_data);
-}
-
-TEST_F(VehicleDataTest, CopyAfterARenameThroughAnotherInstanceStillFeedsTheSlave) {
-  auto data = Build(rom_, rom_);
-  auto other = Build(rom_, rom_);
-  ASSERT_TRUE(other->ChangeTableId("Fuel Map A", "Fuel Map A2"));
-  ASSERT_TRUE(data->PutDouble("Fuel Map A", vehicle::AXIS_Z, 0, 0, 0, 12.5));
-
-  VehicleData copy(*data);
-  Image from_data(rom_), from_copy(rom_);
-  ASSERT_TRUE(data->SaveVehicle(from_data));
-  ASSERT_TRUE(copy.SaveVehicle(from_copy));
-  EXPECT_EQ(from_copy, from_data);
+  EXPECT_EQ(from_other, rom_);
 }
 
 TEST_F(VehicleDataTest, CopyBySelectionReportsEachSelection) {

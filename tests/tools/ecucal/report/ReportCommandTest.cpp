@@ -62,11 +62,10 @@ class ReportCommandTest : public command_test::CommandTest {
   }
 
   int Report(std::vector<std::string> args) const {
-    std::string command = Quote(ECUCAL_CLI_PATH) + " report";
-    for (const std::string& arg : args)
-      command += " " + Quote(arg);
-    return Shell(command + " >" + Quote((scratch_ / "out.txt").string()) + " 2>" +
-                 Quote((scratch_ / "err.txt").string()) + " </dev/null");
+    args.insert(args.begin(), "report");
+    const command_test::Result result = Run(args);
+    last_err_ = result.err;
+    return result.status;
   }
   std::string Path(const std::string& name) const { return (vehicle_ / name).string(); }
 
@@ -120,6 +119,7 @@ class ReportCommandTest : public command_test::CommandTest {
   fs::path vehicle_;
   nlohmann::json manifest_;
   mutable int renders_ = 0;
+  mutable std::string last_err_;
 };
 
 #define REQUIRE_CHROMIUM()                                                             \
@@ -138,7 +138,7 @@ TEST_F(ReportCommandTest, SampleReportShowsHeatmapsAndOutlinesWhatDiffersFromSto
   ASSERT_EQ(Report({Path("kestrel.xml"), Path("kestrel.rom.bin"), "--against",
                     Path("kestrel.stock.bin"), "-o", page.string()}),
             0)
-      << ReadAll(scratch_ / "err.txt");
+      << last_err_;
   const nlohmann::json audit =
       Render(page, "#audit", fs::path(ECUCAL_TEST_ARTIFACT_DIR) / "kestrel-report.png");
   ASSERT_TRUE(audit.contains("tables"));
@@ -197,7 +197,7 @@ TEST_F(ReportCommandTest, SearchFromTheUrlKeepsOnlyMatchingTablesAndNamesSurvive
       << " rom_offset=\"0x10D10\"/></table>\n</vehicledef>\n";
   const fs::path page = scratch_ / "report.html";
   ASSERT_EQ(Report({Path("kestrel.xml"), Path("kestrel.rom.bin"), "-o", page.string()}), 0)
-      << ReadAll(scratch_ / "err.txt");
+      << last_err_;
   EXPECT_EQ(ReadAll(page).find("<b>"), std::string::npos);
 
   const nlohmann::json fuel = Render(page, "#q=fUEL%20map&audit");

@@ -24,21 +24,6 @@ size_t Count(const std::string& text, const std::string& what) {
   return count;
 }
 
-TEST(ReportWriterTest, EscapesMarkupCharactersForContentAndAttributes) {
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {
-      {"Fuel Map A", "Fuel Map A"},
-      {"a<b>&c", "a&lt;b&gt;&amp;c"},
-      {"\"x\" 'y'", "&quot;x&quot; &#39;y&#39;"},
-      {"&amp;", "&amp;amp;"},
-      {"</script><!--", "&lt;/script&gt;&lt;!--"},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(EscapeHtml(c.in), c.out) << c.in;
-}
-
 TEST(ReportWriterTest, ScriptJsonCannotCloseItsElementAndReadsBackTheSame) {
   const nlohmann::json value = {{"id", "</script><script>alert(1)</script> <!-- & \"q\""},
                                 {"bad utf8", std::string("\xff\xfe ok")}};
