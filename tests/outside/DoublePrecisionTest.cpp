@@ -22,13 +22,28 @@ TEST(DoublePrecisionTest, RoundsHalfAwayFromZero) {
       {-1.005, 2, -1.01},
       {2.675, 2, 2.68},
       {1.45, 1, 1.5},
+      {1.0005, 3, 1.001},
+      {0.285, 2, 0.29},
       // Exact halves and ordinary cases.
+      {0.125, 2, 0.13},
+      {2.5, 0, 3},
       {-2.5, 0, -3},
+      {1.234, 2, 1.23},
+      {1234.5678, 0, 1235},
+      {0.1 + 0.2, 2, 0.3},
       {1234.5678, 3, 1234.568},
       {0.1 + 0.2, 16, 0.3},
       {0.1 + 0.2, 17, 0.30000000000000004},
       // Carries into a new leading digit; everything rounds away, or nothing needs to.
       {9.995, 2, 10},
+      {0.96, 1, 1},
+      {99.5, 0, 100},
+      {0.0049, 2, 0},
+      {0.005, 2, 0.01},
+      {0.4, 0, 0},
+      {1e-20, 5, 0},
+      {123.0, 6, 123},
+      {0.0, 3, 0},
       {-0.0049, 2, 0},
       {0.5, 0, 1},
       {1e300, 2, 1e300},
@@ -38,6 +53,7 @@ TEST(DoublePrecisionTest, RoundsHalfAwayFromZero) {
       // beyond single precision the double's own digits count.
       {static_cast<double>(1.005f), 2, 1.01},
       {static_cast<double>(0.1f), 2, 0.1},
+      {static_cast<double>(2.675f), 2, 2.68},
       {static_cast<double>(0.1f), 12, 0.100000001490},
   };
   for (const auto& c : cases)

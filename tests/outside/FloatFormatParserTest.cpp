@@ -13,9 +13,10 @@ using util::FloatFormatParser;
 
 TEST(FloatFormatParserTest, AcceptedFormatsAndTheirDigits) {
   const std::pair<const char*, int> cases[] = {
-      {"%.0f", 0},        {"%5.1f", 1},   {"%f", 6},         {"%.f", 0},      {"%lf", 6},
-      {"%-+ #012.3f", 3}, {"%.3E", 3},    {"%.0g", 1},       {"%.4G", 4},     {"%d", 0},
-      {"%#06X", 0},       {"%.2f %%", 2}, {"AFR %.1f:1", 1}, {"%64.32f", 32},
+      {"%.0f", 0},  {"%0.2f", 2},       {"%e", 6},         {"%g", 6},       {"%i", 0},   {"%u", 0},
+      {"%x", 0},    {"%o", 0},          {"%% %d", 0},      {"%5.1f", 1},    {"%f", 6},   {"%.f", 0},
+      {"%lf", 6},   {"%-+ #012.3f", 3}, {"%.3E", 3},       {"%.0g", 1},     {"%.4G", 4}, {"%d", 0},
+      {"%#06X", 0}, {"%.2f %%", 2},     {"AFR %.1f:1", 1}, {"%64.32f", 32},
   };
   for (const auto& c : cases) {
     EXPECT_TRUE(FloatFormatParser::IsValidFormat(c.first)) << c.first;
@@ -24,9 +25,10 @@ TEST(FloatFormatParserTest, AcceptedFormatsAndTheirDigits) {
 }
 
 TEST(FloatFormatParserTest, RejectedFormatsHaveNoDigits) {
-  for (const std::string format : {"",    "abc", "%%",  "%",    "%.2",   "%.2f%d",        "%s",
-                                   "%n",  "%c",  "%a",  "%*d",  "%.*f",  "%Lf",           "%hd",
-                                   "%ld", "%zd", "%#d", "%65f", "%.33f", "%99999999999f", "%1$f"}) {
+  for (const std::string format :
+       {"",    "abc", "%%",  "%",    "%.2",   "%.2f%d",        "%f %f", "%s",   "%n",   "%c",
+        "%p",  "%a",  "%*d", "%.*f", "%Lf",   "%hd",           "%ld",   "%lld", "%llf", "%zd",
+        "%jd", "%q",  "%#d", "%65f", "%.33f", "%99999999999f", "%1$f"}) {
     EXPECT_FALSE(FloatFormatParser::IsValidFormat(format)) << format;
     EXPECT_EQ(0, FloatFormatParser::GetDigitsAfterDecimal(format)) << format;
   }

@@ -30,7 +30,8 @@ TEST(ParserTest, Evaluates) {
 }
 
 TEST(ParserTest, DivisionByZeroAnywhereThrows) {
-  const ValueCase cases[] = {{"x/(x-1)", 1, 0}, {"0*(1/x)", 0, 0}, {"1/(1/(x-x)) + 2", 5, 0}};
+  const ValueCase cases[] = {{"1/0", 0, 0},     {"0/0", 0, 0},     {"input1/x", 0, 0},
+                             {"x/(x-1)", 1, 0}, {"0*(1/x)", 0, 0}, {"1/(1/(x-x)) + 2", 5, 0}};
   for (const ValueCase& c : cases) {
     Parser parser(c.expression);
     parser.SetVariable("x", c.x);

@@ -146,14 +146,22 @@ TEST(ConvTest, ScaledKindsRoundTripAndClamp) {
 // --- The rest of the integer conversion and byte writing. ---
 
 TEST(ConvTest, SignExtendsOnlyTheLowBits) {
-  DirectConv s8(Type(STORAGE_S8));
-  EXPECT_EQ(s8.BinToDouble(0x1FF), -1);
-  DirectConv s16(Type(STORAGE_S16));
-  EXPECT_EQ(s16.BinToDouble(0x17FFF), 32767);
-  DirectConv u32(Type(STORAGE_U32));
-  EXPECT_EQ(u32.BinToDouble(0xFFFFFFFFul), 4294967295.0);
-  DirectConv none(nullptr);
-  EXPECT_EQ(none.BinToDouble(0x80), 128);
+  const struct {
+    Storage_e storage;
+    unsigned long raw;
+    double value;
+  } cases[] = {
+      {STORAGE_S8, 0x1FF, -1},
+      {STORAGE_S8, 0x80, -128},
+      {STORAGE_S8, 0x7F, 127},
+      {STORAGE_S16, 0x17FFF, 32767},
+      {STORAGE_S16, 0x8000, -32768},
+      {STORAGE_S32, 0x80000000ul, -2147483648.0},
+      {STORAGE_U32, 0xFFFFFFFFul, 4294967295.0},
+      {STORAGE_INVALID, 0x80, 128},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(DirectConv(Type(c.storage)).BinToDouble(c.raw), c.value) << c.storage << " " << c.raw;
 }
 
 // The output takes the storage width; without a byte order it is only resized.
