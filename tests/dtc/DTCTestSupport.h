@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -27,30 +27,22 @@ class ImageBuilder {
     bytes_.at(pos) = value;
     return *this;
   }
-  ImageBuilder& LE16(size_t pos, uint16_t value) { return LE(pos, value, 2); }
-  ImageBuilder& BE16(size_t pos, uint16_t value) { return BE(pos, value, 2); }
-  ImageBuilder& LE24(size_t pos, uint32_t value) { return LE(pos, value, 3); }
-  ImageBuilder& LE32(size_t pos, uint32_t value) { return LE(pos, value, 4); }
-  ImageBuilder& BE32(size_t pos, uint32_t value) { return BE(pos, value, 4); }
+  ImageBuilder& LE16(size_t pos, uint16_t value) { return Put(pos, value, 2, false); }
+  ImageBuilder& BE16(size_t pos, uint16_t value) { return Put(pos, value, 2, true); }
+  ImageBuilder& LE24(size_t pos, uint32_t value) { return Put(pos, value, 3, false); }
+  ImageBuilder& LE32(size_t pos, uint32_t value) { return Put(pos, value, 4, false); }
+  ImageBuilder& BE32(size_t pos, uint32_t value) { return Put(pos, value, 4, true); }
   ImageBuilder& Bytes(size_t pos, std::vector<uint8_t> values) {
-    for (size_t i = 0; i < values.size(); ++i) {
+    for (size_t i = 0; i < values.size(); ++i)
       bytes_.at(pos + i) = values[i];
-    }
     return *this;
   }
   const Image& image() const { return bytes_; }
 
  private:
-  ImageBuilder& LE(size_t pos, uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-      bytes_.at(pos + i) = static_cast<uint8_t>(value >> (8 * i));
-    }
-    return *this;
-  }
-  ImageBuilder& BE(size_t pos, uint32_t value, int width) {
-    for (int i = 0; i < width; ++i) {
-      bytes_.at(pos + i) = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
-    }
+  ImageBuilder& Put(size_t pos, uint32_t value, int width, bool big_endian) {
+    for (int i = 0; i < width; ++i)
+      bytes_.at(pos + (big_endian ? width - 1 - i : i)) = static_cast<uint8_t>(value >> (8 * i));
     return *this;
   }
   Image bytes_;
@@ -107,24 +99,15 @@ inline void WriteDisabled(const vehicle::Toggle& toggle, Image& image) {
   }
 }
 
-// Plain view of one segment for comparisons.
-struct Seg {
-  uint32_t offset;
-  std::vector<uint8_t> enabled;
-  std::vector<uint8_t> disabled;
-  std::vector<uint8_t> mask;  // empty when unmasked
-
-  bool operator==(const Seg& other) const {
-    return offset == other.offset && enabled == other.enabled && disabled == other.disabled &&
-           mask == other.mask;
-  }
-};
+// Plain view of one segment for comparisons: offset, enabled, disabled and
+// mask bytes (empty when unmasked).
+using Seg = std::tuple<uint32_t, std::vector<uint8_t>, std::vector<uint8_t>, std::vector<uint8_t>>;
 
 inline std::vector<Seg> Segments(const vehicle::Toggle& toggle) {
   std::vector<Seg> result;
   for (const auto& segment : toggle.GetToggleStateDefinitionSegments()) {
-    result.push_back({segment.rom_offset, segment.enabled_values, segment.disabled_values,
-                      segment.use_mask ? segment.mask_values : std::vector<uint8_t>{}});
+    result.emplace_back(segment.rom_offset, segment.enabled_values, segment.disabled_values,
+                        segment.use_mask ? segment.mask_values : std::vector<uint8_t>{});
   }
   return result;
 }
@@ -135,17 +118,6 @@ inline std::vector<std::string> Names(const ToggleMap& toggles) {
     names.push_back(entry.first);
   }
   return names;
-}
-
-inline std::ostream& operator<<(std::ostream& out, const Seg& seg) {
-  out << "{0x" << std::hex << seg.offset;
-  for (const std::vector<uint8_t>* bytes : {&seg.enabled, &seg.disabled, &seg.mask}) {
-    out << " [";
-    for (uint8_t b : *bytes)
-      out << " " << unsigned(b);
-    out << " ]";
-  }
-  return out << std::dec << "}";
 }
 
 using SegmentMap = std::map<std::string, std::vector<Seg>>;

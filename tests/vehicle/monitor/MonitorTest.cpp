@@ -4,6 +4,7 @@
 #include <tinyxml.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../definition/ArchiveTestSupport.h"
@@ -38,57 +39,49 @@ std::shared_ptr<vehicle::DataType> CompoundType(const std::string& id) {
   return type;
 }
 
+// The members read from a document, as seen through the accessors.
+auto ReadFields(const Monitor& m) {
+  return std::make_tuple(m.GetObjId(), m.GetGroupIds(), m.GetProtocol(), m.GetModule(),
+                         m.GetAddress(), m.GetOffset(), m.GetIds(), m.GetDisplayMin(),
+                         m.GetDisplayMax(), m.GetDataTypeId(), m.GetInputMonitorIds(),
+                         m.IsInputOnly());
+}
+
 TEST(MonitorReadTest, AttributesAndChildTextsAreRead) {
   Monitor::MonitorStore store = ReadFixture();
   ASSERT_EQ(store.size(), 4u);  // "hidden" is internal
   EXPECT_FALSE(store.dataExists("hidden"));
+  const std::vector<std::string> none;
+  EXPECT_EQ(
+      ReadFields(*store.findData("rpm")),
+      std::make_tuple(std::string("rpm"), std::vector<std::string>{"engine", "live"},
+                      Ecu::MONITOR_PROTOCOL_RAM, vehicle::MODULE_ECU, 0xFF6000u, Monitor::NOT_SET,
+                      std::vector<uint8_t>{}, 0.0f, 8000.5f, std::string("dt_rpm"), none, false));
+  EXPECT_FALSE(store.findData("rpm")->IsCompound());
+  EXPECT_FALSE(store.findData("rpm")->UsesIds());
 
-  const MonitorPtr rpm = store.findData("rpm");
-  EXPECT_EQ(rpm->GetGroupIds(), (std::vector<std::string>{"engine", "live"}));
-  EXPECT_EQ(rpm->GetProtocol(), Ecu::MONITOR_PROTOCOL_RAM);
-  EXPECT_EQ(rpm->GetModule(), vehicle::MODULE_ECU);
-  EXPECT_EQ(rpm->GetAddress(), 0xFF6000u);
-  EXPECT_EQ(rpm->GetOffset(), Monitor::NOT_SET);
-  EXPECT_FLOAT_EQ(rpm->GetDisplayMin(), 0.0f);
-  EXPECT_FLOAT_EQ(rpm->GetDisplayMax(), 8000.5f);
-  EXPECT_EQ(rpm->GetDataTypeId(), "dt_rpm");
-  EXPECT_FALSE(rpm->IsCompound());
-  EXPECT_FALSE(rpm->UsesIds());
-  EXPECT_FALSE(rpm->IsInputOnly());
-}
-
-TEST(MonitorReadTest, LaterCommsOverridesAndIdsClearTheAddress) {
-  const MonitorPtr boost = ReadFixture().findData("boost");
-  EXPECT_EQ(boost->GetModule(), vehicle::MODULE_ABS);
-  EXPECT_EQ(boost->GetProtocol(), Ecu::MONITOR_PROTOCOL_ISO_MODE_22);
-  EXPECT_EQ(boost->GetIds(), (std::vector<uint8_t>{0x10, 0x05}));
-  EXPECT_EQ(boost->GetAddress(), Monitor::NOT_SET);
-  EXPECT_EQ(boost->GetOffset(), 3u);
-  EXPECT_FLOAT_EQ(boost->GetDisplayMin(), -1.5f);
-  EXPECT_FLOAT_EQ(boost->GetDisplayMax(), 2.5f);
-  EXPECT_EQ(boost->GetDataTypeId(), "dt_boost");
+  // A later comms element overrides, and ids clear the address.
+  const MonitorPtr boost = store.findData("boost");
+  EXPECT_EQ(
+      ReadFields(*boost),
+      std::make_tuple(std::string("boost"), none, Ecu::MONITOR_PROTOCOL_ISO_MODE_22,
+                      vehicle::MODULE_ABS, Monitor::NOT_SET, 3u, std::vector<uint8_t>{0x10, 0x05},
+                      -1.5f, 2.5f, std::string("dt_boost"), none, false));
   EXPECT_TRUE(boost->AreIdsValid());
-}
 
-TEST(MonitorReadTest, CommsWithoutIdsReadsItsAddress) {
+  const MonitorPtr sum = store.findData("afr_sum");
+  EXPECT_TRUE(sum->IsCompound());
+  EXPECT_EQ(sum->GetInputMonitorIds(), (std::vector<std::string>{"rpm", "boost"}));
+  const MonitorPtr feed = store.findData("feed");
+  EXPECT_TRUE(feed->IsInputOnly());
+  EXPECT_EQ(feed->GetProtocol(), Ecu::MONITOR_PROTOCOL_INVALID);
+  EXPECT_EQ(feed->GetAddress(), 8u);  // leading zero: octal
+
   const MonitorPtr m = ReadXml(R"(<r><monitor id="m" address="5">
       <comms module_id="gateway" address="0x44"/></monitor></r>)")
                            .findData("m");
   EXPECT_EQ(m->GetAddress(), 0x44u);
   EXPECT_EQ(m->GetModule(), vehicle::MODULE_GATEWAY);
-}
-
-TEST(MonitorReadTest, InputsInputOnlyAndUnknownWords) {
-  Monitor::MonitorStore store = ReadFixture();
-  const MonitorPtr sum = store.findData("afr_sum");
-  EXPECT_TRUE(sum->IsCompound());
-  EXPECT_EQ(sum->GetInputMonitorIds(), (std::vector<std::string>{"rpm", "boost"}));
-  EXPECT_FALSE(sum->IsInputOnly());
-
-  const MonitorPtr feed = store.findData("feed");
-  EXPECT_TRUE(feed->IsInputOnly());
-  EXPECT_EQ(feed->GetProtocol(), Ecu::MONITOR_PROTOCOL_INVALID);
-  EXPECT_EQ(feed->GetAddress(), 8u);  // leading zero: octal
 }
 
 TEST(MonitorReadTest, ProtocolWordsMatchWithoutRegardToCase) {
@@ -297,26 +290,15 @@ TEST(MonitorCycleTest, LayeredSharedInputsStayLinear) {
 }
 
 TEST(MonitorSerializeTest, RoundTripKeepsReadFieldsOnly) {
-  const MonitorPtr boost = ReadFixture().findData("boost");
-  boost->SetDataType(std::make_shared<vehicle::DataType>());
-  Monitor copy;
-  ArchiveRoundTrip(*boost, copy);
-  EXPECT_EQ(copy.GetObjId(), "boost");
-  EXPECT_EQ(copy.GetModule(), boost->GetModule());
-  EXPECT_EQ(copy.GetAddress(), boost->GetAddress());
-  EXPECT_EQ(copy.GetOffset(), 3u);
-  EXPECT_EQ(copy.GetProtocol(), Ecu::MONITOR_PROTOCOL_ISO_MODE_22);
-  EXPECT_EQ(copy.GetDisplayMin(), -1.5f);
-  EXPECT_EQ(copy.GetDisplayMax(), 2.5f);
-  EXPECT_EQ(copy.GetIds(), boost->GetIds());
-  EXPECT_EQ(copy.GetDataTypeId(), "dt_boost");
-  EXPECT_EQ(copy.GetDataType(), nullptr);
-
-  const MonitorPtr sum = ReadFixture().findData("afr_sum");
-  Monitor compound;
-  ArchiveRoundTrip(*sum, compound);
-  EXPECT_EQ(compound.GetInputMonitorIds(), sum->GetInputMonitorIds());
-  EXPECT_TRUE(compound.GetInputs().empty());
+  for (const char* id : {"rpm", "boost", "afr_sum", "feed"}) {
+    const MonitorPtr original = ReadFixture().findData(id);
+    original->SetDataType(std::make_shared<vehicle::DataType>());
+    Monitor copy;
+    ArchiveRoundTrip(*original, copy);
+    EXPECT_EQ(ReadFields(copy), ReadFields(*original)) << id;
+    EXPECT_EQ(copy.GetDataType(), nullptr);
+    EXPECT_TRUE(copy.GetInputs().empty());
+  }
 }
 
 }  // namespace
