@@ -369,6 +369,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // `value` stored and read back; false when the conversion throws.
   bool StoredValue(double value, double& stored) const;
 
+  // Same data type, layout, byte order, mask and precision: equal bytes
+  // read as equal values.
+  bool ReadsLike(const AxisData& other) const;
   void ComputeSignatures(bool clean);
   void EnsureCurrentSignatures();
   bool IsSharedBuffer() const;
