@@ -41,13 +41,9 @@ class Reader {
   }
 
   bool Finish() {
-    for (const RawTable* raw : tables_.Tables()) {
-      SourceTable table;
-      if (!Interpret(*raw, table))
-        return false;
-      rom_.tables.push_back(std::move(table));
-    }
-    return true;
+    return tables_.InterpretEach(rom_.tables, [this](const RawTable& raw, SourceTable& table) {
+      return Interpret(raw, table);
+    });
   }
 
  private:

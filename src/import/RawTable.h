@@ -61,6 +61,18 @@ class RawTableList {
   void Remove(const std::string& name);
   // Every table still present, in declaration order.
   std::vector<const RawTable*> Tables() const;
+  // Appends `interpret(table, out)` of every table still present to `out`,
+  // in declaration order; false at the first table it refuses.
+  template <class Out, class Interpret>
+  bool InterpretEach(std::vector<Out>& out, Interpret interpret) const {
+    for (const RawTable* raw : Tables()) {
+      Out item;
+      if (!interpret(*raw, item))
+        return false;
+      out.push_back(std::move(item));
+    }
+    return true;
+  }
 
  private:
   std::vector<RawTable> tables_;

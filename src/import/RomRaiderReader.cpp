@@ -59,13 +59,9 @@ class Reader {
       rom_.issues.push_back(
           {"checksum", "the checksum module is not carried over: ecucal keeps no checksum rules"});
     }
-    for (const RawTable* raw : tables_.Tables()) {
-      SourceTable table;
-      if (!Interpret(*raw, table))
-        return false;
-      rom_.tables.push_back(std::move(table));
-    }
-    return true;
+    return tables_.InterpretEach(rom_.tables, [this](const RawTable& raw, SourceTable& table) {
+      return Interpret(raw, table);
+    });
   }
 
  private:

@@ -343,6 +343,8 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // Places packed y-fastest bytes into x-fastest buffer order, or back.
   void VerticalToBuffer(const unsigned char* source, unsigned char* target) const;
   void BufferToVertical(const unsigned char* source, unsigned char* target) const;
+  // Both of the above: image to buffer order when `to_buffer`.
+  void ReorderVertical(const unsigned char* source, unsigned char* target, bool to_buffer) const;
   // The buffer's bytes in the order the image stores them: the buffer
   // itself, or for vertical layouts `scratch` filled in that order.
   const unsigned char* ImageOrderBytes(std::vector<unsigned char>& scratch) const;

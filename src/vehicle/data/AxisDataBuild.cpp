@@ -122,21 +122,15 @@ bool AxisData::BuildCalculated() {
 }
 
 void AxisData::VerticalToBuffer(const unsigned char* source, unsigned char* target) const {
-  if (count_ == 0)
-    return;
-  const uint32_t xs = OrOne(x_count_), ys = OrOne(y_count_), ds = OrOne(depth_count_);
-  size_t n = 0;
-  for (uint32_t d = 0; d < ds; ++d) {
-    for (uint32_t x = 0; x < xs; ++x) {
-      for (uint32_t y = 0; y < ys; ++y, ++n) {
-        const size_t position = (x + static_cast<size_t>(xs) * (y + static_cast<size_t>(ys) * d));
-        std::memcpy(target + position * width_, source + n * width_, width_);
-      }
-    }
-  }
+  ReorderVertical(source, target, true);
 }
 
 void AxisData::BufferToVertical(const unsigned char* source, unsigned char* target) const {
+  ReorderVertical(source, target, false);
+}
+
+void AxisData::ReorderVertical(const unsigned char* source, unsigned char* target,
+                               bool to_buffer) const {
   if (count_ == 0)
     return;
   const uint32_t xs = OrOne(x_count_), ys = OrOne(y_count_), ds = OrOne(depth_count_);
@@ -145,7 +139,9 @@ void AxisData::BufferToVertical(const unsigned char* source, unsigned char* targ
     for (uint32_t x = 0; x < xs; ++x) {
       for (uint32_t y = 0; y < ys; ++y, ++n) {
         const size_t position = (x + static_cast<size_t>(xs) * (y + static_cast<size_t>(ys) * d));
-        std::memcpy(target + n * width_, source + position * width_, width_);
+        const size_t from = to_buffer ? n : position;
+        const size_t to = to_buffer ? position : n;
+        std::memcpy(target + to * width_, source + from * width_, width_);
       }
     }
   }

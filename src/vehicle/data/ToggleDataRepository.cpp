@@ -170,11 +170,19 @@ bool ToggleDataRepository::CopyTogglesFromVehicle(const std::shared_ptr<Vehicle>
   if (!vehicle)
     return false;
   RestoreRemovedToggles(*vehicle);
-  Vehicle::Toggles& combined = vehicle->GetToggles();
-  Vehicle::Toggles& removed = vehicle->GetRemovedToggles();
+  return BuildStore(vehicle->GetToggles(), rom, remover, vehicle->GetRemovedToggles(),
+                    [this](const std::string& id, const std::shared_ptr<ToggleData>& data) {
+                      toggles_.setData(id, data);
+                    });
+}
+
+template <class Store, class Add>
+bool ToggleDataRepository::BuildStore(Store& store, const std::vector<uint8_t>& rom,
+                                      const DeleteFeatureRemover& remover,
+                                      Vehicle::Toggles& removed, Add add) {
   std::vector<std::string> taken_out;
   bool ok = true;
-  for (const auto& entry : combined) {
+  for (const auto& entry : store) {
     if (remover.ToggleShouldBeRemoved(entry.first)) {
       removed.setData(entry.first, entry.second);
       taken_out.push_back(entry.first);
@@ -187,11 +195,10 @@ bool ToggleDataRepository::CopyTogglesFromVehicle(const std::shared_ptr<Vehicle>
       break;
     }
     if (outcome == BUILT)
-      toggles_.setData(entry.first, data);
+      add(entry.first, data);
   }
-  for (const std::string& id : taken_out) {
-    combined.removeData(id);
-  }
+  for (const std::string& id : taken_out)
+    store.removeData(id);
   return ok;
 }
 
@@ -232,28 +239,10 @@ bool ToggleDataRepository::BuildXmlToggles(Vehicle::XMLToggles& xml,
                                            const std::vector<uint8_t>& rom,
                                            const DeleteFeatureRemover& remover,
                                            Vehicle::Toggles& removed) {
-  std::vector<std::string> taken_out;
-  bool ok = true;
-  for (const auto& entry : xml) {
-    if (remover.ToggleShouldBeRemoved(entry.first)) {
-      // The definition is kept, not dropped, so a later build can put it back.
-      removed.setData(entry.first, entry.second);
-      taken_out.push_back(entry.first);
-      continue;
-    }
-    std::shared_ptr<ToggleData> data;
-    const Outcome outcome = Make(*entry.second, entry.first, rom, data);
-    if (outcome == AMBIGUOUS) {
-      ok = false;
-      break;
-    }
-    if (outcome == BUILT)
-      AddUnlessPresent(entry.first, data);
-  }
-  for (const std::string& id : taken_out) {
-    xml.removeData(id);
-  }
-  return ok;
+  return BuildStore(xml, rom, remover, removed,
+                    [this](const std::string& id, const std::shared_ptr<ToggleData>& data) {
+                      AddUnlessPresent(id, data);
+                    });
 }
 
 bool ToggleDataRepository::BuildUnrestrictedXmlToggles(const Vehicle::XMLToggles& xml,

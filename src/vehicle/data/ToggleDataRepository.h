@@ -158,6 +158,13 @@ class ToggleDataRepository {
   Outcome Make(const Toggle& toggle, const std::string& id, const std::vector<uint8_t>& rom,
                std::shared_ptr<ToggleData>& out);
   void AddUnlessPresent(const std::string& id, const std::shared_ptr<ToggleData>& data);
+  // Makes the data of every entry of `store` the remover leaves and hands it
+  // to `add`; the entries it names move to `removed` (their definitions kept,
+  // so that a later build can put them back). Stops, false, at an ambiguous
+  // toggle.
+  template <class Store, class Add>
+  bool BuildStore(Store& store, const std::vector<uint8_t>& rom,
+                  const DeleteFeatureRemover& remover, Vehicle::Toggles& removed, Add add);
   bool ParseTroubleCodes(const RomInfo& rom_info, const std::vector<uint8_t>& rom,
                          const std::vector<uint8_t>& second, Vehicle::ParsedToggles& parsed,
                          const DeleteFeatureRemover* remover, Vehicle::Toggles* removed);
