@@ -17,10 +17,9 @@ const char kSize[] = "dtc_struct_size";
 const char kEnd[] = "dtc_definition_address_end";
 const char kCountAt[] = "dtc_count_address";
 
-namespace n55 {
-const char kParser[] = "BMW_N55_DTC_PARSER";
+const char kN55[] = "BMW_N55_DTC_PARSER";
 // Count at 0, codes at 0x10, states at 0x20, two bytes each.
-Image Table() {
+Image N55Table() {
   ImageBuilder b(0x40);
   b.LE16(0x00, 5);
   b.LE16(0x10, 0x0420).LE16(0x20, 0x0001);         // enabled
@@ -31,10 +30,9 @@ Image Table() {
   b.LE16(0x1A, 0x0999).LE16(0x2A, 0x0001);         // past the count
   return b.image();
 }
-TiXmlElement TableParams(const char* count = "0") {
+TiXmlElement N55Params(const char* count = "0") {
   return Params({{kDef, "0x10"}, {kState, "0x20"}, {kCountAt, count}});
 }
-}  // namespace n55
 
 // Count at `count_at`, 4-byte entries: codes at 0x10, states at `states`.
 std::string CountedXml(const char* count_at, const char* states, const std::string& ranges) {
@@ -45,9 +43,8 @@ std::string CountedXml(const char* count_at, const char* states, const std::stri
          "</dtc_parser_params>";
 }
 
-namespace honda {
-const char kParser[] = "HONDA_TRICORE_DTC_PARSER";
-Image Table() {
+const char kHonda[] = "HONDA_TRICORE_DTC_PARSER";
+Image HondaTable() {
   ImageBuilder b(0x50);
   b.LE16(0x02, 3);
   b.LE16(0x10, 0x0420).LE16(0x30, 0x0000);
@@ -55,14 +52,12 @@ Image Table() {
   b.LE16(0x18, 0x0420).LE16(0x38, 0x00FF);
   return b.image();
 }
-TiXmlElement TableParams(const std::string& ranges = "") {
+TiXmlElement HondaParams(const std::string& ranges = "") {
   return ParamsFromXml(CountedXml("2", "0x30", ranges));
 }
-}  // namespace honda
 
-namespace tricore {
-const char kParser[] = "VOLKSWAGEN_TRICORE_DTC_PARSER";
-Image Table() {
+const char kTricore[] = "VOLKSWAGEN_TRICORE_DTC_PARSER";
+Image TricoreTable() {
   ImageBuilder b(0x60);
   b.LE16(0x00, 4);
   b.LE16(0x10, 0x0420).LE16(0x40, 0x0001);
@@ -72,15 +67,13 @@ Image Table() {
   b.LE16(0x20, 0x0999).LE16(0x50, 0x0001);  // past the count
   return b.image();
 }
-TiXmlElement TableParams(const std::string& ranges = "") {
+TiXmlElement TricoreParams(const std::string& ranges = "") {
   return ParamsFromXml(CountedXml("0", "0x40", ranges));
 }
-}  // namespace tricore
 
-namespace gt3 {
-const char kParser[] = "VOLKSWAGEN_TRICORE_DTC_PARSER_GT3";
+const char kGt3[] = "VOLKSWAGEN_TRICORE_DTC_PARSER_GT3";
 // One state byte per entry.
-Image Table() {
+Image Gt3Table() {
   ImageBuilder b(0x60);
   b.LE16(0x00, 4);
   b.LE16(0x10, 0x0420).U8(0x40, 0x01);
@@ -89,45 +82,39 @@ Image Table() {
   b.LE16(0x1C, 0x0101).U8(0x43, 0x00);
   return b.image();
 }
-TiXmlElement TableParams(const std::string& ranges = "") {
+TiXmlElement Gt3Params(const std::string& ranges = "") {
   return ParamsFromXml(CountedXml("0", "0x40", ranges));
 }
-}  // namespace gt3
 
-namespace simos {
-const char kParser[] = "VOLKSWAGEN_SIMOS_DTC_PARSER";
+const char kSimos[] = "VOLKSWAGEN_SIMOS_DTC_PARSER";
 // Codes every 4 bytes from 0x10, state bytes from `states`.
-Image Table(uint32_t states = 0x40) {
+Image SimosTable(uint32_t states = 0x40) {
   ImageBuilder b(0x220);
   b.LE16(0x10, 0x0420).LE16(0x14, 0x0300).LE16(0x18, 0x0420).LE16(0x1C, 0x0101);
   return b.Bytes(states, {0x01, 0x00, 0x05, 0x02}).image();
 }
-TiXmlElement TableParams(uint32_t states = 0x40, const char* end = "0x22",
+TiXmlElement SimosParams(uint32_t states = 0x40, const char* end = "0x22",
                          const std::string& ranges = "") {
   return ParamsFromXml(
       "<dtc_parser_params dtc_definition_address=\"0x10\" dtc_enabled_state_address=\"" +
       std::to_string(states) + "\" dtc_struct_size=\"4\" dtc_definition_address_end=\"" + end +
       "\">" + ranges + "</dtc_parser_params>");
 }
-}  // namespace simos
 
-namespace porsche {
-const char kParser[] = "PORSCHE_SIMOS_DTC_PARSER";
-Image Table() {
+const char kPorsche[] = "PORSCHE_SIMOS_DTC_PARSER";
+Image PorscheTable() {
   ImageBuilder b(0x60);
   b.LE16(0x10, 0x0420).LE16(0x16, 0x0300).LE16(0x1C, 0x0420);
   b.LE16(0x22, 0x00C1);  // past the end address
   return b.Bytes(0x40, {0x03, 0x00, 0x01, 0x01}).image();
 }
-TiXmlElement TableParams(const char* end = "0x22") {
+TiXmlElement PorscheParams(const char* end = "0x22") {
   return Params({{kDef, "0x10"}, {kState, "0x40"}, {kSize, "6"}, {kEnd, end}});
 }
-}  // namespace porsche
 
-namespace nissan {
-const char kParser[] = "NISSAN_HITACHI_DTC_PARSER";
+const char kNissan[] = "NISSAN_HITACHI_DTC_PARSER";
 // 8-byte entries from 0x10 to 0x30: state byte index, bit number, code at +6.
-Image Table() {
+Image NissanTable() {
   ImageBuilder b(0x90);
   b.Bytes(0x10, {0, 3}).BE16(0x16, 0x0420);   // bit 3 of state byte 0
   b.Bytes(0x18, {1, 0}).BE16(0x1E, 0x0300);   // bit 0 of state byte 1: clear
@@ -135,16 +122,14 @@ Image Table() {
   b.Bytes(0x28, {2, 40}).BE16(0x2E, 0x0101);  // no such bit
   return b.Bytes(0x80, {0x88, 0xFE, 0xFF}).image();
 }
-TiXmlElement TableParams(const char* end = "0x30") {
+TiXmlElement NissanParams(const char* end = "0x30") {
   return Params({{kDef, "0x10"}, {kState, "0x80"}, {kSize, "8"}, {kEnd, end}});
 }
-}  // namespace nissan
 
-namespace ford {
-const char kParser[] = "FORD_INFINEON_DTC_PARSER";
+const char kFord[] = "FORD_INFINEON_DTC_PARSER";
 // Three LE24 record pointers, 8 bytes apart, from 0 to 0x18. A record holds
 // its code at +0 and its state address in bytes +8 (S), +5 and +6.
-Image Table() {
+Image FordTable() {
   ImageBuilder b(0x200);
   b.LE24(0x00, 0x40).LE24(0x08, 0x50).LE24(0x10, 0x60);
   b.Bytes(0x40, {0x20, 0x04}).U8(0x48, 0x80).U8(0x45, 0x01);
@@ -152,18 +137,16 @@ Image Table() {
   b.Bytes(0x60, {0x20, 0x04}).U8(0x68, 0x82).U8(0x65, 0x01);
   return b.Bytes(0x180, {0x07, 0x00, 0x01}).image();  // 0x181 disabled
 }
-TiXmlElement TableParams(const char* end = "0x18") {
+TiXmlElement FordParams(const char* end = "0x18") {
   return Params({{kDef, "0"}, {kSize, "8"}, {kEnd, end}});
 }
-}  // namespace ford
 
-namespace motorola {
-const char kParser[] = "SUBARU_MOTOROLA_DTC_PARSER";
+const char kMotorola[] = "SUBARU_MOTOROLA_DTC_PARSER";
 const vehicle::IECUOffsetTranslator* Hc16() {
   return vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16);
 }
 // Controller address 0x28010 is ROM offset 0x20010; 4-byte entries.
-Image Table() {
+Image MotorolaTable() {
   return ImageBuilder(0x20030)
       .Bytes(0x20010, {0x01, 0x00, 0x04, 0x20})  // enabled
       .Bytes(0x20014, {0x00, 0x00, 0x03, 0x00})  // disabled
@@ -173,14 +156,12 @@ Image Table() {
       .Bytes(0x20024, {0x01, 0x00, 0x09, 0x99})  // past the count
       .image();
 }
-TiXmlElement TableParams() {
+TiXmlElement MotorolaParams() {
   return Params({{kDef, "0x28010"}, {"dtc_count", "5"}, {kSize, "4"}});
 }
-}  // namespace motorola
 
-namespace dsg {
-const char kParser[] = "VOLKSWAGEN_DSG_DTC_PARSER";
-Image Table() {
+const char kDsg[] = "VOLKSWAGEN_DSG_DTC_PARSER";
+Image DsgTable() {
   ImageBuilder b(0xA0);
   // block 0: codes at 0x00, states at 0x20
   b.LE16(0x00, 0x0420).LE16(0x20, 0x0001);
@@ -193,7 +174,7 @@ Image Table() {
   b.LE16(0x80, 0x0222).LE16(0x90, 0x0001);
   return b.image();
 }
-TiXmlElement TableParams(const char* blocks = "2") {
+TiXmlElement DsgParams(const char* blocks = "2") {
   return Params({{"dtc_structs", blocks},
                  {kDef, "0x00"},
                  {kState, "0x20"},
@@ -205,71 +186,70 @@ TiXmlElement TableParams(const char* blocks = "2") {
                  {"dtc_enabled_state_address_2", "0x90"},
                  {"dtc_block_size_2", "1"}});
 }
-}  // namespace dsg
 
 TEST(DTCCountedTableTest, EachFamilyGivesItsCodesAndRefusesMissingParameters) {
   const FamilyCase cases[] = {
-      {n55::kParser,
-       n55::Table(),
-       n55::TableParams(),
+      {kN55,
+       N55Table(),
+       N55Params(),
        {{"P0420",
          {Seg{0x20, {0x01, 0x00}, {0x80, 0x00}, {}}, Seg{0x28, {0x05, 0x00}, {0x80, 0x00}, {}}}},
         {"P0133", {Seg{0x26, {0x00, 0x80}, {0x80, 0x00}, {}}}}},
        {kDef, kCountAt}},
-      {honda::kParser,
-       honda::Table(),
-       honda::TableParams(),
+      {kHonda,
+       HondaTable(),
+       HondaParams(),
        {{"P0420",
          {Seg{0x30, {0x00, 0x00}, {0xFF, 0xFF}, {}}, Seg{0x38, {0xFF, 0x00}, {0xFF, 0xFF}, {}}}}},
        {kDef, kState, kSize, kCountAt}},
-      {tricore::kParser,
-       tricore::Table(),
-       tricore::TableParams(),
+      {kTricore,
+       TricoreTable(),
+       TricoreParams(),
        {{"P0420",
          {Seg{0x40, {0x01, 0x00}, {0xFF, 0xFD}, {}}, Seg{0x48, {0x34, 0x12}, {0xFF, 0xFD}, {}}}},
         {"P0101", {Seg{0x4C, {0xFD, 0xFF}, {0xFF, 0xFD}, {}}}}},
        {kDef, kState, kSize, kCountAt}},
       // Writing the disabled value does not make a GT3 code read as disabled.
-      {gt3::kParser,
-       gt3::Table(),
-       gt3::TableParams(),
+      {kGt3,
+       Gt3Table(),
+       Gt3Params(),
        {{"P0420", {Seg{0x40, {0x01}, {0x0F}, {}}, Seg{0x42, {0x0F}, {0x0F}, {}}}},
         {"P0101", {Seg{0x43, {0x00}, {0x0F}, {}}}}},
        {kDef, kState, kSize, kCountAt},
        nullptr,
        false},
       // (0x22 - 0x10) / 4 = 4 entries; the remainder is dropped.
-      {simos::kParser,
-       simos::Table(),
-       simos::TableParams(),
+      {kSimos,
+       SimosTable(),
+       SimosParams(),
        {{"P0420", {Seg{0x40, {0x01}, {0x00}, {}}, Seg{0x42, {0x05}, {0x00}, {}}}},
         {"P0101", {Seg{0x43, {0x02}, {0x00}, {}}}}},
        {kDef, kState, kSize, kEnd}},
-      {porsche::kParser,
-       porsche::Table(),
-       porsche::TableParams(),
+      {kPorsche,
+       PorscheTable(),
+       PorscheParams(),
        {{"P0420", {Seg{0x40, {0x03}, {0x00}, {}}, Seg{0x42, {0x01}, {0x00}, {}}}}},
        {kDef, kState, kSize, kEnd}},
-      {nissan::kParser,
-       nissan::Table(),
-       nissan::TableParams(),
+      {kNissan,
+       NissanTable(),
+       NissanParams(),
        {{"P0420", {Seg{0x80, {0x08}, {0x00}, {0x08}}, Seg{0x80, {0x80}, {0x00}, {0x80}}}}},
        {kDef, kState, kSize, kEnd}},
-      {ford::kParser,
-       ford::Table(),
-       ford::TableParams(),
+      {kFord,
+       FordTable(),
+       FordParams(),
        {{"P0420", {Seg{0x180, {0x07}, {0x00}, {}}, Seg{0x182, {0x01}, {0x00}, {}}}}},
        {kDef, kSize, kEnd}},
-      {motorola::kParser,
-       motorola::Table(),
-       motorola::TableParams(),
+      {kMotorola,
+       MotorolaTable(),
+       MotorolaParams(),
        {{"P0420", {Seg{0x20010, {0x01}, {0x00}, {}}, Seg{0x20020, {0x03}, {0x00}, {}}}},
         {"PC100", {Seg{0x2001C, {0x02}, {0x00}, {}}}}},
        {kDef, "dtc_count", kSize},
-       motorola::Hc16()},
-      {dsg::kParser,
-       dsg::Table(),
-       dsg::TableParams(),
+       Hc16()},
+      {kDsg,
+       DsgTable(),
+       DsgParams(),
        {{"P0420",
          {Seg{0x20, {0x01, 0x00}, {0x00, 0x00}, {}}, Seg{0x60, {0x07, 0x00}, {0x00, 0x00}, {}}}},
         {"P0101", {Seg{0x24, {0x00, 0x01}, {0x00, 0x00}, {}}}}},
@@ -282,32 +262,32 @@ TEST(DTCCountedTableTest, EachFamilyGivesItsCodesAndRefusesMissingParameters) {
 
 TEST(BMWN55DTCParserTest, ZeroCountYieldsNothing) {
   // The count address points at a zero word.
-  const ParseResult result = ParseWith(n55::kParser, n55::Table(), n55::TableParams("0x30"));
+  const ParseResult result = ParseWith(kN55, N55Table(), N55Params("0x30"));
   EXPECT_TRUE(result.ok);
   EXPECT_TRUE(result.toggles.empty());
 }
 
 TEST(DTCCountedTableTest, IgnoreRangesFromTheDefinitionAreHonoured) {
   const ParseResult honda =
-      ParseWith(honda::kParser, honda::Table(),
-                honda::TableParams("<dtc_ignore_ranges><dtc_ignore_range start_address=\"0x20\""
-                                   " end_address=\"0x30\"/></dtc_ignore_ranges>"));
+      ParseWith(kHonda, HondaTable(),
+                HondaParams("<dtc_ignore_ranges><dtc_ignore_range start_address=\"0x20\""
+                            " end_address=\"0x30\"/></dtc_ignore_ranges>"));
   EXPECT_THAT(Segments(honda.toggles.at("P0420")),
               ElementsAre(Seg{0x38, {0xFF, 0x00}, {0xFF, 0xFF}, {}}));
 
   const ParseResult tricore =
-      ParseWith(tricore::kParser, tricore::Table(),
-                tricore::TableParams("<dtc_ignore_ranges><dtc_ignore_range start_address=\"0x48\""
-                                     " end_address=\"0x4B\"/></dtc_ignore_ranges>"));
+      ParseWith(kTricore, TricoreTable(),
+                TricoreParams("<dtc_ignore_ranges><dtc_ignore_range start_address=\"0x48\""
+                              " end_address=\"0x4B\"/></dtc_ignore_ranges>"));
   EXPECT_THAT(Segments(tricore.toggles.at("P0420")),
               ElementsAre(Seg{0x40, {0x01, 0x00}, {0xFF, 0xFD}, {}}));
   EXPECT_EQ(tricore.toggles.count("P0101"), 1u);
 
   // Bounds given as child elements.
   const ParseResult gt3 = ParseWith(
-      gt3::kParser, gt3::Table(),
-      gt3::TableParams("<dtc_ignore_ranges><dtc_ignore_range><start_address>0x42</start_address>"
-                       "<end_address>0x43</end_address></dtc_ignore_range></dtc_ignore_ranges>"));
+      kGt3, Gt3Table(),
+      Gt3Params("<dtc_ignore_ranges><dtc_ignore_range><start_address>0x42</start_address>"
+                "<end_address>0x43</end_address></dtc_ignore_range></dtc_ignore_ranges>"));
   EXPECT_THAT(Names(gt3.toggles), ElementsAre("P0420"));
   EXPECT_EQ(gt3.toggles.at("P0420").GetToggleStateDefinitionSegments().size(), 1u);
 }
@@ -317,13 +297,11 @@ TEST(VolkswagenSimosDTCParserTest, IgnoreRangeBoundsAreInclusive) {
       "<dtc_ignore_ranges><dtc_ignore_range start_address=\"0x100\" end_address=\"0x1FF\"/>"
       "</dtc_ignore_ranges>";
   // States at 0x1FE, 0x1FF, 0x200, 0x201: the first two lie in the range.
-  const ParseResult high =
-      ParseWith(simos::kParser, simos::Table(0x1FE), simos::TableParams(0x1FE, "0x20", kRange));
+  const ParseResult high = ParseWith(kSimos, SimosTable(0x1FE), SimosParams(0x1FE, "0x20", kRange));
   EXPECT_THAT(Names(high.toggles), ElementsAre("P0101", "P0420"));
   EXPECT_THAT(Segments(high.toggles.at("P0420")), ElementsAre(Seg{0x200, {0x05}, {0x00}, {}}));
   // States at 0xFE, 0xFF, 0x100, 0x101: the last two lie in the range.
-  const ParseResult low =
-      ParseWith(simos::kParser, simos::Table(0xFE), simos::TableParams(0xFE, "0x20", kRange));
+  const ParseResult low = ParseWith(kSimos, SimosTable(0xFE), SimosParams(0xFE, "0x20", kRange));
   EXPECT_THAT(Names(low.toggles), ElementsAre("P0420"));
   EXPECT_THAT(Segments(low.toggles.at("P0420")), ElementsAre(Seg{0xFE, {0x01}, {0x00}, {}}));
 }
@@ -331,30 +309,26 @@ TEST(VolkswagenSimosDTCParserTest, IgnoreRangeBoundsAreInclusive) {
 TEST(DTCCountedTableTest, EndAddressBoundsTheTable) {
   // An end at or before the start is an empty table; an end that splits an
   // entry fails where the family needs whole entries.
-  EXPECT_TRUE(
-      ParseWith(simos::kParser, simos::Table(), simos::TableParams(0x40, "0x0C")).toggles.empty());
-  const ParseResult porsche =
-      ParseWith(porsche::kParser, porsche::Table(), porsche::TableParams("0x04"));
+  EXPECT_TRUE(ParseWith(kSimos, SimosTable(), SimosParams(0x40, "0x0C")).toggles.empty());
+  const ParseResult porsche = ParseWith(kPorsche, PorscheTable(), PorscheParams("0x04"));
   EXPECT_TRUE(porsche.ok);
   EXPECT_TRUE(porsche.toggles.empty());
   for (const char* end : {"0x10", "0x2F", "0x08"}) {
-    EXPECT_FALSE(ParseWith(nissan::kParser, nissan::Table(), nissan::TableParams(end)).ok) << end;
+    EXPECT_FALSE(ParseWith(kNissan, NissanTable(), NissanParams(end)).ok) << end;
   }
-  EXPECT_FALSE(ParseWith(ford::kParser, ford::Table(), ford::TableParams("0x17")).ok);
-  EXPECT_TRUE(ParseWith(ford::kParser, ford::Table(), ford::TableParams("0")).ok)
-      << "an empty list is consistent";
+  EXPECT_FALSE(ParseWith(kFord, FordTable(), FordParams("0x17")).ok);
+  EXPECT_TRUE(ParseWith(kFord, FordTable(), FordParams("0")).ok) << "an empty list is consistent";
 }
 
 TEST(SubaruMotorolaDTCParserTest, NoTranslatorFailsCleanly) {
-  const ParseResult result =
-      ParseWith(motorola::kParser, motorola::Table(), motorola::TableParams(), nullptr);
+  const ParseResult result = ParseWith(kMotorola, MotorolaTable(), MotorolaParams(), nullptr);
   EXPECT_FALSE(result.ok);
   EXPECT_TRUE(result.toggles.empty());
 }
 
 TEST(VolkswagenDSGDTCParserTest, BlockCountBoundsTheBlocks) {
   const auto names = [](const char* blocks) {
-    return Names(ParseWith(dsg::kParser, dsg::Table(), dsg::TableParams(blocks)).toggles);
+    return Names(ParseWith(kDsg, DsgTable(), DsgParams(blocks)).toggles);
   };
   EXPECT_TRUE(names("0").empty());
   EXPECT_THAT(names("1"), ElementsAre("P0101", "P0420"));

@@ -16,10 +16,9 @@ const char kDef[] = "dtc_definition_address";
 const char kState[] = "dtc_enabled_state_address";
 const char kSize[] = "dtc_struct_size";
 
-namespace n54 {
-const char kParser[] = "BMW_N54_DTC_PARSER";
+const char kN54[] = "BMW_N54_DTC_PARSER";
 // Entries of 8 bytes at 0x10: code low byte first, state byte at +6.
-Image Table() {
+Image N54Table() {
   ImageBuilder b(0x60);
   b.LE16(0x10, 0x0420).U8(0x16, 0x05);  // enabled
   b.LE16(0x18, 0x0101).U8(0x1E, 0x00);  // disabled
@@ -29,15 +28,13 @@ Image Table() {
   b.LE16(0x38, 0x0300).U8(0x3E, 0x01);  // past the end: never read
   return b.image();
 }
-TiXmlElement TableParams() {
+TiXmlElement N54Params() {
   return Params({{kDef, "0x10"}, {kSize, "8"}});
 }
-}  // namespace n54
 
-namespace ppc {
-const char kParser[] = "MAZDA_PPC_DTC_PARSER";
+const char kPpc[] = "MAZDA_PPC_DTC_PARSER";
 // 16-byte entries at 0 with the state address at +12.
-Image Table() {
+Image PpcTable() {
   ImageBuilder b(0x120);
   b.BE16(0x00, 0x0420).BE32(0x0C, 0x100).Bytes(0x100, {0x01, 0x02});  // enabled
   b.BE16(0x10, 0x0300).BE32(0x1C, 0x104);                             // state 0
@@ -45,12 +42,10 @@ Image Table() {
   b.BE16(0x30, 0x0500).BE32(0x3C, 0x40000001);                        // beyond the limit
   return b.BE16(0x40, 0xFFFF).image();
 }
-}  // namespace ppc
 
-namespace sh {
-const char kParser[] = "MAZDA_SH_DTC_PARSER";
+const char kSh[] = "MAZDA_SH_DTC_PARSER";
 // 20-byte code entries at 0; 44-byte enable entries at 0x100.
-Image Table() {
+Image ShTable() {
   ImageBuilder b(0x200);
   b.BE16(0x00, 0x0420).BE32(0x04, 0x00200000).BE32(0x08, 0x50).BE16(0x12, 1);  // enabled
   b.BE16(0x14, 0x0301).BE32(0x18, 0x00200000).BE16(0x26, 0);                   // disabled
@@ -64,17 +59,15 @@ Image Table() {
   b.BE16(0x158, 0xFFFF);
   return b.image();
 }
-TiXmlElement TableParams(const char* enable = "0x100") {
+TiXmlElement ShParams(const char* enable = "0x100") {
   return Params({{kDef, "0"}, {"dtc_ena_definition_address", enable}});
 }
-}  // namespace sh
 
-namespace mitsu {
-const char kParser[] = "MITSU_HITACHI_DTC_PARSER";
-const char kPrimary[] = "P0420, P0301, P0302";
+const char kMitsu[] = "MITSU_HITACHI_DTC_PARSER";
+const char kMitsuPrimary[] = "P0420, P0301, P0302";
 // Codes at 0 (BE16 per id), enable bits at 0x300 (mirror at 0x324), group
 // toggle byte at 0x360.
-Image Table(uint8_t groupToggle = 0x01) {
+Image MitsuTable(uint8_t groupToggle = 0x01) {
   ImageBuilder b(0x380);
   b.BE16(2 * 16, 0x0420).BE16(2 * 24, 0x0300).BE16(2 * 40, 0x0420);
   b.BE16(2 * 287, 0x0171).BE16(2 * 288, 0x0100);
@@ -87,7 +80,7 @@ Image Table(uint8_t groupToggle = 0x01) {
   b.U8(0x360, groupToggle);
   return b.image();
 }
-TiXmlElement TableParams() {
+TiXmlElement MitsuParams() {
   return ParamsFromXml(
       "<dtc_parser_params dtc_definition_address=\"0\" dtc_ena_definition_address=\"0x300\""
       " dtc_group_toggle_address=\"0x360\"><dtc_pairs>"
@@ -96,12 +89,10 @@ TiXmlElement TableParams() {
       "<dtc_pair primary=\"P0420\" secondary=\"P0301\"/>"
       "</dtc_pairs></dtc_parser_params>");
 }
-}  // namespace mitsu
 
-namespace hitachi {
-const char kParser[] = "SUBARU_HITACHI_DTC_PARSER";
+const char kHitachi[] = "SUBARU_HITACHI_DTC_PARSER";
 // 16 state bytes at 0 (up to the code table at 0x10); code i at 0x12 + 4i.
-Image Table() {
+Image HitachiTable() {
   ImageBuilder b(0x60);
   b.U8(0, 0x01).BE16(0x12, 0x0420);  // enabled
   b.U8(1, 0x00).BE16(0x16, 0x0300);  // disabled
@@ -112,15 +103,13 @@ Image Table() {
   b.U8(6, 0x02).BE16(0x2A, 0x0101);  // only 0x01 means enabled
   return b.image();
 }
-TiXmlElement TableParams(const char* states = "0") {
+TiXmlElement HitachiParams(const char* states = "0") {
   return Params({{kDef, "0x10"}, {kState, states}, {kSize, "4"}, {"dtc_pcode_idx", "2"}});
 }
-}  // namespace hitachi
 
-namespace isocan {
-const char kParser[] = "SUBARU_HITACHI_ISOCAN_DTC_PARSER";
+const char kIsocan[] = "SUBARU_HITACHI_ISOCAN_DTC_PARSER";
 // 21 state bytes at 0; the code of bit k of byte n at 0x100 + 16n + 2k.
-Image Table() {
+Image IsocanTable() {
   ImageBuilder b(0x260);
   b.U8(0, 0x05).Bytes(0x100, {0x04, 0x20});  // bits 0 and 2
   b.Bytes(0x104, {0x00, 0x00});              // zero code outside byte 20: skipped
@@ -128,15 +117,13 @@ Image Table() {
   b.U8(2, 0x00).Bytes(0x120, {0x03, 0x00});  // bit clear
   return b.U8(20, 0x03).image();             // zero codes of bits 0 and 1 count here
 }
-TiXmlElement TableParams(const char* endian = "BIG") {
+TiXmlElement IsocanParams(const char* endian = "BIG") {
   return Params({{kDef, "0x100"}, {kState, "0"}, {"dtc_count", "21"}, {"endian", endian}});
 }
-}  // namespace isocan
 
-namespace toyota {
-const char kParser[] = "TOYOTA_DTC_PARSER";
+const char kToyota[] = "TOYOTA_DTC_PARSER";
 // Directory at 0: two groups; lists of pointers to pointers to records.
-Image Table() {
+Image ToyotaTable() {
   ImageBuilder b(0x100);
   b.LE16(0x00, 2);
   b.LE32(0x04, 0x40).LE32(0x08, 0x30);  // group 0: list, count byte address
@@ -150,38 +137,37 @@ Image Table() {
   b.BE16(0xC2, 0x0420).Bytes(0xCC, {0x33, 0x44});
   return b.image();
 }
-}  // namespace toyota
 
 TEST(DTCScannedTableTest, EachFamilyGivesItsCodesAndRefusesMissingParameters) {
   using B = std::vector<uint8_t>;
   const B kMask = {0x80};
   const FamilyCase cases[] = {
-      {n54::kParser,
-       n54::Table(),
-       n54::TableParams(),
+      {kN54,
+       N54Table(),
+       N54Params(),
        {{"P0420", {Seg{0x16, {0x05}, {0x00}, {}}, Seg{0x26, {0x01}, {0x00}, {}}}},
         {"U0100", {Seg{0x2E, {0x80}, {0x00}, {}}}}},
        {kDef, kSize}},
-      {ppc::kParser,
-       ppc::Table(),
+      {kPpc,
+       PpcTable(),
        Params({{kDef, "0"}}),
        {{"P0420",
          {Seg{0x100, {0x01, 0x02}, {0x00, 0x00}, {}}, Seg{0x108, {0x80, 0x00}, {0x00, 0x00}, {}}}}},
        {kDef}},
       // Disabling writes the enable entry, not the code entry the walk reads.
-      {sh::kParser,
-       sh::Table(),
-       sh::TableParams(),
+      {kSh,
+       ShTable(),
+       ShParams(),
        {{"P0420",
          {Seg{0x12A, {0x12, 0x34}, {0x00, 0x00}, {}}, Seg{0x156, {0xAB, 0xCD}, {0x00, 0x00}, {}}}},
         {"U0100", {Seg{0x12A, {0x12, 0x34}, {0x00, 0x00}, {}}}}},
        {kDef},
        nullptr,
        false},
-      {mitsu::kParser,
-       mitsu::Table(),
-       mitsu::TableParams(),
-       {{mitsu::kPrimary,
+      {kMitsu,
+       MitsuTable(),
+       MitsuParams(),
+       {{kMitsuPrimary,
          {Seg{0x300, {0xC0}, {0x00}, kMask}, Seg{0x324, {0xC0}, {0x00}, kMask},
           Seg{0x302, {0x80}, {0x00}, kMask}, Seg{0x326, {0x80}, {0x00}, kMask},
           Seg{0x305, {0x81}, {0x00}, kMask}, Seg{0x329, {0x81}, {0x00}, kMask}}},
@@ -189,17 +175,17 @@ TEST(DTCScannedTableTest, EachFamilyGivesItsCodesAndRefusesMissingParameters) {
         {"P0171", {Seg{0x323, {0x01}, {0x00}, {0x01}}, Seg{0x347, {0x01}, {0x00}, {0x01}}}},
         {"P0100", {Seg{0x360, {0x01}, {0x90}, {}}}}},
        {kDef}},
-      {hitachi::kParser,
-       hitachi::Table(),
-       hitachi::TableParams(),
+      {kHitachi,
+       HitachiTable(),
+       HitachiParams(),
        {{"P0420",
          {Seg{0x00, {0x01}, {0x00}, {}}, Seg{0x12, {0x04, 0x20}, {0x00, 0x00}, {}},
           Seg{0x05, {0x01}, {0x00}, {}}, Seg{0x26, {0x04, 0x20}, {0x00, 0x00}, {}}}},
         {"P0000", {Seg{0x04, {0x01}, {0x00}, {}}, Seg{0x22, {0x00, 0x00}, {0xFF, 0xFF}, {}}}}},
        {kDef, kState, kSize}},
-      {isocan::kParser,
-       isocan::Table(),
-       isocan::TableParams(),
+      {kIsocan,
+       IsocanTable(),
+       IsocanParams(),
        {{"P0420",
          {Seg{0x00, {0x01}, {0x00}, {0x01}}, Seg{0x100, {0x04, 0x20}, {0x00, 0x00}, {}},
           Seg{0x01, {0x80}, {0x00}, {0x80}}, Seg{0x11E, {0x04, 0x20}, {0x00, 0x00}, {}}}},
@@ -207,8 +193,8 @@ TEST(DTCScannedTableTest, EachFamilyGivesItsCodesAndRefusesMissingParameters) {
          {Seg{0x14, {0x01}, {0x00}, {0x01}}, Seg{0x240, {0x00, 0x00}, {0xFF, 0xFF}, {}},
           Seg{0x14, {0x02}, {0x00}, {0x02}}, Seg{0x242, {0x00, 0x00}, {0xFF, 0xFF}, {}}}}},
        {kDef, kState, "dtc_count"}},
-      {toyota::kParser,
-       toyota::Table(),
+      {kToyota,
+       ToyotaTable(),
        Params({{"dtc_entry_point", "0"}}),
        {{"P0420",
          {Seg{0x8C, {0x11, 0x22}, {0x00, 0x00}, {}}, Seg{0xCC, {0x33, 0x44}, {0x00, 0x00}, {}}}},
@@ -224,18 +210,18 @@ TEST(DTCScannedTableTest, EachFamilyGivesItsCodesAndRefusesMissingParameters) {
 
 TEST(BMWN54DTCParserTest, ZeroFirstCodeYieldsNothing) {
   const Image image = ImageBuilder(0x20).U8(0x06, 0x01).image();
-  const ParseResult result = ParseWith(n54::kParser, image, Params({{kDef, "0"}, {kSize, "8"}}));
+  const ParseResult result = ParseWith(kN54, image, Params({{kDef, "0"}, {kSize, "8"}}));
   EXPECT_TRUE(result.ok);
   EXPECT_TRUE(result.toggles.empty());
 }
 
 TEST(DTCScannedTableTest, AddressOutsideImageThrows) {
   ImageBuilder ppc(0x120);
-  ppc.Bytes(0, ppc::Table()).BE32(0x1C, 0x40000000);
-  EXPECT_THROW(ParseWith(ppc::kParser, ppc.image(), Params({{kDef, "0"}})), std::out_of_range);
+  ppc.Bytes(0, PpcTable()).BE32(0x1C, 0x40000000);
+  EXPECT_THROW(ParseWith(kPpc, ppc.image(), Params({{kDef, "0"}})), std::out_of_range);
   ImageBuilder toyota(0x100);
-  toyota.Bytes(0, toyota::Table()).LE32(0x68, 0xFFFFFFF0);
-  EXPECT_THROW(ParseWith(toyota::kParser, toyota.image(), Params({{"dtc_entry_point", "0"}})),
+  toyota.Bytes(0, ToyotaTable()).LE32(0x68, 0xFFFFFFF0);
+  EXPECT_THROW(ParseWith(kToyota, toyota.image(), Params({{"dtc_entry_point", "0"}})),
                std::out_of_range);
 }
 
@@ -249,7 +235,7 @@ TEST(MazdaSHDTCParserTest, UnterminatedEnableTableIsOnlyReadAsFarAsNeeded) {
                           .BE16(0x20, 1)
                           .BE32(0x28, 0x00200000)
                           .image();
-  const ParseResult result = ParseWith(sh::kParser, image, sh::TableParams("0x20"));
+  const ParseResult result = ParseWith(kSh, image, ShParams("0x20"));
   EXPECT_THAT(Segments(result.toggles.at("P0420")),
               ElementsAre(Seg{0x4A, {0x00, 0x00}, {0x00, 0x00}, {}}));
 
@@ -261,24 +247,23 @@ TEST(MazdaSHDTCParserTest, UnterminatedEnableTableIsOnlyReadAsFarAsNeeded) {
                               .BE16(0x14, 0xFFFF)
                               .BE16(0x20, 1)
                               .image();
-  EXPECT_THROW(ParseWith(sh::kParser, unmatched, sh::TableParams("0x20")), std::out_of_range);
+  EXPECT_THROW(ParseWith(kSh, unmatched, ShParams("0x20")), std::out_of_range);
 }
 
 TEST(MitsuHitachiDTCParserTest, GroupToggleOffYieldsNoToggle) {
-  const ParseResult result = ParseWith(mitsu::kParser, mitsu::Table(0x90), mitsu::TableParams());
+  const ParseResult result = ParseWith(kMitsu, MitsuTable(0x90), MitsuParams());
   EXPECT_EQ(result.toggles.count("P0100"), 0u);
 }
 
 TEST(SubaruHitachiDTCParserTest, StatesMustLieBeforeTheCodes) {
   for (const char* states : {"0x10", "0x11"}) {
-    EXPECT_FALSE(ParseWith(hitachi::kParser, hitachi::Table(), hitachi::TableParams(states)).ok);
+    EXPECT_FALSE(ParseWith(kHitachi, HitachiTable(), HitachiParams(states)).ok);
   }
 }
 
 TEST(SubaruHitachiISOCANDTCParserTest, AnyOtherEndianMakesTheSecondByteHigh) {
   for (const char* endian : {"little", "", "middle"}) {
-    const ParseResult result =
-        ParseWith(isocan::kParser, isocan::Table(), isocan::TableParams(endian));
+    const ParseResult result = ParseWith(kIsocan, IsocanTable(), IsocanParams(endian));
     EXPECT_THAT(Names(result.toggles), ElementsAre("P0000", "P2004")) << endian;
   }
 }

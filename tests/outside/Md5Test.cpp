@@ -14,23 +14,13 @@ TEST(Md5Test, MatchesReferenceVectors) {
       {"abc", "900150983cd24fb0d6963f7d28e17f72"},
       {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
        "57edf4a22be3c955ac49da2e2107b67a"},
+      {std::string("a\0b", 3), "70350f6027bce3713f6b76473084309b"},  // every byte counts, NUL too
   };
   for (const auto& c : cases) {
     std::string out = "stale";
     EXPECT_TRUE(pkg::md5Buffer(c.first.data(), c.first.size(), out));
     EXPECT_EQ(c.second, out) << "input \"" << c.first << "\"";
   }
-}
-
-TEST(Md5Test, HashesEveryByteIncludingNul) {
-  const unsigned char withNul[] = {'a', 0, 'b'};
-  const unsigned char withoutTail[] = {'a', 0};
-  std::string full;
-  std::string part;
-  ASSERT_TRUE(pkg::md5Buffer(withNul, sizeof withNul, full));
-  ASSERT_TRUE(pkg::md5Buffer(withoutTail, sizeof withoutTail, part));
-  EXPECT_EQ(32u, full.size());
-  EXPECT_NE(full, part);
 }
 
 TEST(Md5Test, NullDataOnlyForZeroLength) {

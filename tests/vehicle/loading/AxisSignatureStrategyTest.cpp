@@ -35,7 +35,7 @@ std::string Address(const std::shared_ptr<Axis>& axis) {
 const char* kRpmAxis =
     R"(<axis id="rpm" type="x" count="16" rom_offset="0x1A000" datatype="RPM"/>)";
 
-TEST(SharedAxisSignatureStrategyTest, SignatureTextsOfAnOffsetAxis) {
+TEST(SharedAxisSignatureStrategyTest, OffsetAxisTextsAndWhatTheyShare) {
   SharedAxisSignatureStrategy shared;
   auto axis = ReadAxis(kRpmAxis);
   EXPECT_EQ(shared.GetUniqueAxisString(axis), "106496161111");
@@ -46,6 +46,21 @@ TEST(SharedAxisSignatureStrategyTest, SignatureTextsOfAnOffsetAxis) {
   shared.GenerateSignatures(axis);
   EXPECT_EQ(axis->GetDataSignature(), Md5("106496161111_-1"));
   EXPECT_EQ(axis->GetDefSignature(), Md5("RPM106496161111154_-1"));
+
+  // Equal definitions share; the data type only changes the definition.
+  auto b = ReadAxis(kRpmAxis);
+  auto other_type =
+      ReadAxis(R"(<axis id="rpm" type="x" count="16" rom_offset="0x1A000" datatype="RPM2"/>)");
+  auto other_place =
+      ReadAxis(R"(<axis id="rpm" type="x" count="16" rom_offset="0x1A002" datatype="RPM"/>)");
+  for (auto& each : {b, other_type, other_place})
+    shared.GenerateSignatures(each);
+  EXPECT_EQ(axis->GetDefSignature(), b->GetDefSignature());
+  EXPECT_EQ(axis->GetDataSignature(), b->GetDataSignature());
+  EXPECT_EQ(axis->GetDataSignature(), other_type->GetDataSignature());
+  EXPECT_NE(axis->GetDefSignature(), other_type->GetDefSignature());
+  EXPECT_NE(axis->GetDataSignature(), other_place->GetDataSignature());
+  EXPECT_NE(axis->GetDefSignature(), other_place->GetDefSignature());
 }
 
 TEST(SharedAxisSignatureStrategyTest, NonSpecialTexts) {
@@ -124,24 +139,6 @@ TEST(SharedAxisSignatureStrategyTest, DimensionPairing) {
   }
 }
 
-TEST(SharedAxisSignatureStrategyTest, EqualDefinitionsShareAndDataTypeOnlyChangesTheDefinition) {
-  SharedAxisSignatureStrategy shared;
-  auto a = ReadAxis(kRpmAxis);
-  auto b = ReadAxis(kRpmAxis);
-  auto other_type =
-      ReadAxis(R"(<axis id="rpm" type="x" count="16" rom_offset="0x1A000" datatype="RPM2"/>)");
-  auto other_place =
-      ReadAxis(R"(<axis id="rpm" type="x" count="16" rom_offset="0x1A002" datatype="RPM"/>)");
-  for (auto& axis : {a, b, other_type, other_place})
-    shared.GenerateSignatures(axis);
-  EXPECT_EQ(a->GetDefSignature(), b->GetDefSignature());
-  EXPECT_EQ(a->GetDataSignature(), b->GetDataSignature());
-  EXPECT_EQ(a->GetDataSignature(), other_type->GetDataSignature());
-  EXPECT_NE(a->GetDefSignature(), other_type->GetDefSignature());
-  EXPECT_NE(a->GetDataSignature(), other_place->GetDataSignature());
-  EXPECT_NE(a->GetDefSignature(), other_place->GetDefSignature());
-}
-
 TEST(UniqueAxisSignatureStrategyTest, EveryAxisObjectHasItsOwnSignatures) {
   UniqueAxisSignatureStrategy unique;
   auto a = ReadAxis(kRpmAxis);
@@ -158,13 +155,9 @@ TEST(UniqueAxisSignatureStrategyTest, EveryAxisObjectHasItsOwnSignatures) {
 
   auto labels = ReadAxis(R"(<axis id="L" type="x" special="labels"><label>a</label></axis>)");
   EXPECT_EQ(unique.GenerateDataSignatureText(labels), Address(labels) + "_1");
-}
-
-TEST(AxisSignatureStrategyTest, NullAxisIsIgnored) {
-  SharedAxisSignatureStrategy shared;
-  UniqueAxisSignatureStrategy unique;
-  EXPECT_NO_FATAL_FAILURE(shared.GenerateSignatures(nullptr));
-  EXPECT_NO_FATAL_FAILURE(unique.GenerateSignatures(nullptr));
+  // No axis, nothing to sign.
+  strategy.GenerateSignatures(nullptr);
+  SharedAxisSignatureStrategy().GenerateSignatures(nullptr);
 }
 
 }  // namespace

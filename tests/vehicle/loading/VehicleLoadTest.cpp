@@ -21,7 +21,7 @@ struct Loaded {
   std::string error;
 };
 
-TEST(VehicleLoadTest, IncludesInOtherFoldersAreReadFirstAndRefined) {
+TEST(VehicleLoadTest, IncludesInOtherFoldersAreReadFirstAndRefinedVariantsAndStockName) {
   Loaded l("basic/top.xml");
   const Vehicle& v = l.vehicle;
   ASSERT_TRUE(v.IsLoaded()) << l.error;
@@ -51,11 +51,7 @@ TEST(VehicleLoadTest, IncludesInOtherFoldersAreReadFirstAndRefined) {
 
   EXPECT_TRUE(v.GetToggleRestrictor().IsRestricted("TG_A"));
   EXPECT_FALSE(v.GetToggleRestrictor().IsRestricted("TG_B"));
-}
 
-TEST(VehicleLoadTest, VariantQueriesAndStockName) {
-  Loaded l("basic/top.xml");
-  const Vehicle& v = l.vehicle;
   EXPECT_TRUE(v.HasVehicleVariant(vehicle::VARIANT_SD));
   EXPECT_TRUE(v.HasVehicleVariant(vehicle::VARIANT_CF));
   EXPECT_FALSE(v.HasVehicleVariant(vehicle::VARIANT_NONE));

@@ -30,7 +30,7 @@ class PostProcessTest : public ::testing::Test {
   std::string error_;
 };
 
-TEST_F(PostProcessTest, EqualAxesAreSharedAndFlagsReconciled) {
+TEST_F(PostProcessTest, EqualAxesAreSharedFlagsReconciledAndHc16OffsetsMovedOnce) {
   auto x1 = TableById("T1")->GetAxis(vehicle::AXIS_X);
   auto x2 = TableById("T2")->GetAxis(vehicle::AXIS_X);
   EXPECT_EQ(x1, x2);  // one axis object after shared-axis resolution
@@ -39,20 +39,18 @@ TEST_F(PostProcessTest, EqualAxesAreSharedAndFlagsReconciled) {
   // Two x axes share a definition signature; the z axes differ.
   EXPECT_EQ(vehicle_.GetAxes().size(), 3u);
   EXPECT_EQ(vehicle_.GetSharedAxes().size(), 1u);
-}
 
-TEST_F(PostProcessTest, Hc16OffsetsMoveOnceAndOnlyAboveTheBoundary) {
-  auto x = TableById("T1")->GetAxis(vehicle::AXIS_X);
+  // HC16 offsets move once and only above the boundary.
   auto z = TableById("T1")->GetAxis(vehicle::AXIS_Z);
-  ASSERT_EQ(x->GetNaturalOffsets().rom_offsets.size(), 1u);
-  EXPECT_EQ(x->GetNaturalOffsets().rom_offsets[0], 0x28000u);
+  ASSERT_EQ(x1->GetNaturalOffsets().rom_offsets.size(), 1u);
+  EXPECT_EQ(x1->GetNaturalOffsets().rom_offsets[0], 0x28000u);
   EXPECT_EQ(z->GetNaturalOffsets().rom_offsets[0], 0x27FFFu);
   auto toggle = vehicle_.GetXMLToggles().findData("TG");
   EXPECT_EQ(toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x20010u);
   // Running the post-processing again must not move anything twice.
   SharedAxisSignatureStrategy strategy;
   vehicle_.PostProcessLoad(&strategy);
-  EXPECT_EQ(x->GetNaturalOffsets().rom_offsets[0], 0x28000u);
+  EXPECT_EQ(x1->GetNaturalOffsets().rom_offsets[0], 0x28000u);
 }
 
 TEST_F(PostProcessTest, RealtimeFlagAndLegacyCopyGroups) {
