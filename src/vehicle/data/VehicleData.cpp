@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "util/PointerSet.h"
 #include "vehicle/definition/CopyGroup.h"
 #include "vehicle/definition/Table.h"
 #include "vehicle/loading/Vehicle.h"
@@ -296,20 +297,41 @@ bool VehicleData::SaveVehicle(std::vector<uint8_t>& rom) {
   if (!built || !vehicle_)
     return false;
   copy_procedures_.ExecuteCopyOperations(tables_);
-  // Every table and toggle is checked against the image before the first
-  // byte is written, with the checks the writers make themselves, so a save
-  // that fails leaves the caller's image as it was. (Copying the image and
+  // Every axis and toggle is checked against the image before the first byte
+  // is written, with the checks the writers make themselves, so a save that
+  // fails leaves the caller's image as it was. (Copying the image and
   // swapping it in would cost more than the whole save.)
-  if (!TablesFit(rom) || !TogglesFit(rom))
+  std::vector<const AxisData*> axes;
+  if (!CollectAxesToSave(rom.size(), axes) || !TogglesFit(rom))
     return false;
-  return WriteTables(rom) && WriteToggles(rom);
+  for (const AxisData* axis : axes) {
+    if (!axis->SaveAxis(rom))
+      return false;
+  }
+  return WriteToggles(rom);
 }
 
-bool VehicleData::TablesFit(const std::vector<uint8_t>& image) const {
+bool VehicleData::CollectAxesToSave(size_t image_size, std::vector<const AxisData*>& axes) const {
   const auto& removed = vehicle_->GetRemovedTables();
+  // An axis shared by several tables is written once, where its first table
+  // would have written it.
+  util::PointerSet seen(3 * tables_.GetTables().size());
+  axes.reserve(3 * tables_.GetTables().size());
   for (const auto& entry : tables_.GetTables()) {
-    if (!removed.dataExists(entry.first) && !entry.second->CanSaveTable(image))
+    const TableData& table = *entry.second;
+    if (removed.dataExists(entry.first))
+      continue;
+    if (!table.IsBuilt())
       return false;
+    if (table.GetTable() && table.GetTable()->IsEphemeral())
+      continue;
+    for (const auto& axis : table.GetAxisHash()) {
+      if (!seen.Insert(axis.second.get()))
+        continue;
+      if (!axis.second->CanSaveAxis(image_size))
+        return false;
+      axes.push_back(axis.second.get());
+    }
   }
   return true;
 }
@@ -317,17 +339,6 @@ bool VehicleData::TablesFit(const std::vector<uint8_t>& image) const {
 bool VehicleData::TogglesFit(const std::vector<uint8_t>& image) const {
   for (const auto& entry : toggles_.GetToggles()) {
     if (entry.second->IsBuilt() && !entry.second->FitsImage(image))
-      return false;
-  }
-  return true;
-}
-
-bool VehicleData::WriteTables(std::vector<uint8_t>& image) const {
-  const auto& removed = vehicle_->GetRemovedTables();
-  for (const auto& entry : tables_.GetTables()) {
-    if (removed.dataExists(entry.first))
-      continue;
-    if (!entry.second->SaveTable(image))
       return false;
   }
   return true;

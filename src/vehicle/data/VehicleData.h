@@ -151,9 +151,10 @@ class VehicleData : public Data {
                                std::set<std::string>& differing) const;
   bool IsTableRestrictedHere(const std::string& id) const;
   bool IsToggleRestrictedHere(const std::string& id) const;
-  bool TablesFit(const std::vector<uint8_t>& image) const;
+  // The axes of every table the save writes, each once; false when a table
+  // is not built or an axis does not fit an image of `image_size` bytes.
+  bool CollectAxesToSave(size_t image_size, std::vector<const AxisData*>& axes) const;
   bool TogglesFit(const std::vector<uint8_t>& image) const;
-  bool WriteTables(std::vector<uint8_t>& image) const;
   bool WriteToggles(std::vector<uint8_t>& image) const;
 
   TableCopyProcedures copy_procedures_;
