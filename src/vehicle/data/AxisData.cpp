@@ -18,8 +18,6 @@ constexpr uint64_t kMaxAxisBytes = 64u << 20;
 }  // namespace
 
 AxisData::AxisData(const std::shared_ptr<Axis>& axis) : axis_(axis) {
-  read_scratch_.bytes.reserve(4);
-  write_scratch_.bytes.reserve(4);
   RefreshLayout();
 }
 

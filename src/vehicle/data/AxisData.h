@@ -382,6 +382,10 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   bool Reshape(unsigned int depth, unsigned int x, unsigned int y,
                const std::vector<double>& values);
 
+  // The repository reads which buffer an axis holds; nobody else may, so
+  // that every write goes through this class and its listeners.
+  friend class AxisDataRepository;
+
   std::shared_ptr<Axis> axis_;
   std::shared_ptr<AxisByteData> byte_data_;
   std::shared_ptr<Conv> conv_;

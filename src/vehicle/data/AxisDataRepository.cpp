@@ -27,7 +27,6 @@ AxisDataRepository& AxisDataRepository::operator=(const AxisDataRepository& othe
     bytes_.clear();
     axes_.clear();
     shapes_.clear();
-    buffers_.clear();
     CopyFrom(other);
   }
   return *this;
@@ -39,7 +38,6 @@ AxisDataRepository::~AxisDataRepository() = default;
 
 bool AxisDataRepository::BuildAxes(const AxisHash& axes, const std::vector<unsigned char>& rom) {
   shapes_.reserve(shapes_.size() + axes.size());
-  buffers_.reserve(buffers_.size() + axes.size());
   for (const auto& entry : axes) {
     if (!BuildAxis(entry.second, rom))
       return false;
@@ -74,7 +72,6 @@ bool AxisDataRepository::BuildAxis(const std::shared_ptr<Axis>& axis,
   // Segments only after building succeeded: the build has checked that the
   // dimensions agree with the count.
   DefineDepthSegments(*data);
-  buffers_.emplace(data.get(), std::move(buffer));
   axes_.data.insert_or_keep(axis->GetDefSignature(), std::move(data));
   return true;
 }
@@ -107,7 +104,6 @@ bool AxisDataRepository::AddAxis(const std::shared_ptr<AxisData>& axis) {
     StoreBuffer(derived_key.empty() ? axis->GetAxis()->GetDataSignature() : derived_key, buffer,
                 shape);
   DefineDepthSegments(*axis);
-  buffers_[axis.get()] = buffer;
   axes_.setData(def_signature, axis);
   return true;
 }
@@ -238,10 +234,9 @@ void AxisDataRepository::CopyFrom(const AxisDataRepository& other) {
     bytes_.setData(entry.first, copy);
   }
   for (const auto& entry : other.axes_) {
-    auto source_buffer = other.buffers_.find(entry.second.get());
-    if (source_buffer == other.buffers_.end())
-      continue;
-    auto buffer = copies.find(source_buffer->second.get());
+    // The buffer an axis reads is the repository's own (it is attached only
+    // here), so its copy is in `copies`.
+    auto buffer = copies.find(entry.second->byte_data_.get());
     if (buffer == copies.end())
       continue;
     auto data = std::make_shared<AxisData>(entry.second->GetAxis());
@@ -249,7 +244,6 @@ void AxisDataRepository::CopyFrom(const AxisDataRepository& other) {
     if (!data->IsBuilt())
       continue;
     DefineDepthSegments(*data);
-    buffers_[data.get()] = buffer->second;
     axes_.setData(entry.first, data);
   }
 }

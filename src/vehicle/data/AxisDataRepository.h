@@ -101,10 +101,8 @@ class AxisDataRepository {
 
   ByteDataHash bytes_;
   AxisDataHash axes_;
-  // The shape each stored buffer was built for, and the buffer of each
-  // stored axis data (which does not hand its buffer out).
+  // The shape each stored buffer was built for.
   std::unordered_map<const AxisByteData*, Shape> shapes_;
-  std::unordered_map<const AxisData*, std::shared_ptr<AxisByteData>> buffers_;
   std::shared_ptr<AxisDataRepository*> self_;
 };
 
