@@ -45,46 +45,45 @@ class ImporterTest : public ::testing::Test {
     fs::remove_all(scratch_, ignored);
   }
 
-  import::ImportStatus Import(const std::vector<std::string>& files, const std::string& rom,
-                              const std::string& cpu = "") {
+  ::import::ImportStatus Import(const std::vector<std::string>& files, const std::string& rom,
+                                const std::string& cpu = "") {
     import::ImportOptions options;
-  options.files = files;
-  options.rom = rom;
-  options.output_folder = (scratch_ / "out").string();
-  options.cpu = cpu;
-  error_.clear();
-  return import::Importer().Run(options, result_, error_);
-}
-
-// The written definition, loaded and validated as any caller would.
-std::shared_ptr<vehicle::Vehicle>
-Load() {
-  auto loaded = std::make_shared<vehicle::Vehicle>();
-  std::string error;
-  loaded->Load(result_.documents.at(0), error, vexa_xml::XML_LOAD_DEFAULT);
-  EXPECT_TRUE(loaded->IsLoaded()) << error;
-  EXPECT_TRUE(loaded->Validate(error)) << error;
-  return loaded;
-}
-
-std::string Write(const std::string& name, const std::string& text) {
-  const fs::path path = scratch_ / name;
-  std::ofstream(path) << text;
-  return path.string();
-}
-
-bool HasIssue(const std::string& item, const std::string& words) const {
-  for (const import::Issue& issue : result_.issues) {
-    if (issue.item == item && issue.reason.find(words) != std::string::npos)
-      return true;
+    options.files = files;
+    options.rom = rom;
+    options.output_folder = (scratch_ / "out").string();
+    options.cpu = cpu;
+    error_.clear();
+    return import::Importer().Run(options, result_, error_);
   }
-  return false;
-}
 
-fs::path scratch_;
-import::ImportResult result_;
-std::string error_;
-};  // namespace
+  // The written definition, loaded and validated as any caller would.
+  std::shared_ptr<vehicle::Vehicle> Load() {
+    auto loaded = std::make_shared<vehicle::Vehicle>();
+    std::string error;
+    loaded->Load(result_.documents.at(0), error, vexa_xml::XML_LOAD_DEFAULT);
+    EXPECT_TRUE(loaded->IsLoaded()) << error;
+    EXPECT_TRUE(loaded->Validate(error)) << error;
+    return loaded;
+  }
+
+  std::string Write(const std::string& name, const std::string& text) {
+    const fs::path path = scratch_ / name;
+    std::ofstream(path) << text;
+    return path.string();
+  }
+
+  bool HasIssue(const std::string& item, const std::string& words) const {
+    for (const import::Issue& issue : result_.issues) {
+      if (issue.item == item && issue.reason.find(words) != std::string::npos)
+        return true;
+    }
+    return false;
+  }
+
+  fs::path scratch_;
+  ::import::ImportResult result_;
+  std::string error_;
+};
 
 // ---- the byte image ----
 

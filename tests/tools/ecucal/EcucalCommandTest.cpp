@@ -389,13 +389,4 @@ TEST_F(EcucalCommandTest, BadRequestsExitWithTheirStatusAndTheReasonOnStderr) {
   EXPECT_FALSE(fs::exists(out));
 }
 
-TEST_F(EcucalCommandTest, EveryVerbHasHelpWithJson) {
-  for (const char* verb : {"check", "info", "tables", "cache", "monitor", "import", "show", "set",
-                           "diff", "copy", "toggles", "switch", "verify"}) {
-    const Result help = Run({verb, "--help"});
-    EXPECT_EQ(help.status, 0) << verb;
-    EXPECT_TRUE(Contains(help.out, "--json")) << verb << help.out;
-  }
-}
-
 }  // namespace
