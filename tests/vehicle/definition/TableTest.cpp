@@ -81,7 +81,7 @@ TEST(TableTest, AxesWithoutKnownRoleFailTheReadButTheRestIsRead) {
 
 TEST(TableTest, RepeatedRoleRefinesTheAxisAndInternalAxesAreSkipped) {
   std::shared_ptr<Table> table;
-  EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="z1" type="z" count="5" rom_offset="0x10"/>
+  EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="z1" type="z" count="5" rom_offset="0x10" min="1"/>
       <axis type="Z" max="9"/><axis id="x" type="x" internal="1" count="2" rom_offset="0"/>
       </table>)",
                     table),
@@ -90,6 +90,8 @@ TEST(TableTest, RepeatedRoleRefinesTheAxisAndInternalAxesAreSkipped) {
   auto z = table->GetAxis(vehicle::AXIS_Z);
   EXPECT_EQ(z->GetObjId(), "z1");
   EXPECT_EQ(z->GetMax(), 9.0);
+  EXPECT_EQ(z->GetCount(), 5u);
+  EXPECT_EQ(z->GetMin(), 1.0);
   EXPECT_EQ(z->GetRomOffsets(), std::vector<uint32_t>{0x10});
   EXPECT_EQ(table->GetAxis(vehicle::AXIS_X), nullptr);
 }
