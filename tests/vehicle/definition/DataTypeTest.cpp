@@ -99,7 +99,7 @@ TEST_F(DataTypeFileTest, ConstantsNeedATypeWord) {
   EXPECT_EQ(t->data_target, TARGET_INVALID);
 }
 
-TEST(DataTypeTest, DefaultsAndCodeBuiltConstructors) {
+TEST(DataTypeTest, DefaultsAndCompoundConstructor) {
   DataType t;
   EXPECT_EQ(std::make_tuple(t.min, t.GetLargeDelta(), t.endian, t.storage, t.delta_type,
                             t.GetBitMask(), t.HasBitMask()),
@@ -111,14 +111,6 @@ TEST(DataTypeTest, DefaultsAndCodeBuiltConstructors) {
   DataType compound("%.2f", "psi", "input1*2");
   EXPECT_EQ(std::make_tuple(compound.format, compound.unit, compound.str_conv.compound),
             std::make_tuple(std::string("%.2f"), std::string("psi"), std::string("input1*2")));
-  DataType::std_conv_t conv;
-  conv.type = VehicleV2::CONV_PT_SLOPE;
-  conv.constants[CONST_SCALAR] = 2.0;
-  DataType plain(util::ENDIAN_LITTLE, util::data::STORAGE_U16, "C", "%d", conv);
-  EXPECT_EQ(std::make_tuple(plain.endian, plain.storage, plain.unit, plain.format),
-            std::make_tuple(util::ENDIAN_LITTLE, util::data::STORAGE_U16, std::string("C"),
-                            std::string("%d")));
-  EXPECT_EQ(plain.std_conv, conv);
 }
 
 TEST(DataTypeTest, WordsAreLowerCasedBeforeLookup) {
