@@ -135,12 +135,6 @@ TEST(AxisTest, WordsAreLowerCasedAndUnknownWordsAreInvalid) {
   EXPECT_EQ(unknown->GetSpecialType(), vehicle::SPECIAL_AXIS_INVALID);
   EXPECT_EQ(unknown->GetLayout(), vehicle::LAYOUT_INVALID);
   EXPECT_FALSE(unknown->IsReadOnly());
-
-  auto plain = ReadAxis(R"(<axis id="a"><type>w</type><readonly/><copyable/></axis>)");
-  EXPECT_EQ(plain->GetAxisType(), vehicle::AXIS_W);
-  EXPECT_EQ(plain->GetLayout(), vehicle::LAYOUT_HORIZONTAL);
-  EXPECT_TRUE(plain->IsReadOnly());
-  EXPECT_TRUE(plain->IsCopyable());
 }
 
 TEST(AxisTest, DimensionsFollowTheRole) {
