@@ -55,15 +55,13 @@ TEST(DoublePrecisionTest, RoundsHalfAwayFromZero) {
         << c.value << " at " << c.digits;
 }
 
-TEST(DoublePrecisionNonFiniteTest, ReturnsUnchanged) {
+// Non-finite values come back unchanged; a zero result is never negative.
+TEST(DoublePrecisionTest, NonFiniteUnchangedAndZeroPositive) {
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_TRUE(std::isnan(
       DoublePrecision::RoundDigitsAfterDecimal(std::numeric_limits<double>::quiet_NaN(), 2)));
   EXPECT_EQ(inf, DoublePrecision::RoundDigitsAfterDecimal(inf, 2));
   EXPECT_EQ(-inf, DoublePrecision::RoundDigitsAfterDecimal(-inf, 0));
-}
-
-TEST(DoublePrecisionNonFiniteTest, ZeroResultIsPositive) {
   EXPECT_FALSE(std::signbit(DoublePrecision::RoundDigitsAfterDecimal(-0.001, 2)));
 }
 
