@@ -81,14 +81,12 @@ TEST(ReadHashDataTest, InternalElementMarksStoredObjectWithoutReading) {
   EXPECT_EQ(thing->reads, 1);
 }
 
-TEST(BaseVehicleDefObjTest, ReadOfNullFails) {
-  Thing thing;
+TEST(BaseVehicleDefObjTest, ReadOfNullFailsRestrictedAndLocation) {
+  Thing empty;
   std::string error;
-  EXPECT_EQ(thing.Read(nullptr, error, false), vehicle::READ_FAILED);
-  EXPECT_EQ(thing.reads, 0);
-}
+  EXPECT_EQ(empty.Read(nullptr, error, false), vehicle::READ_FAILED);
+  EXPECT_EQ(empty.reads, 0);
 
-TEST(BaseVehicleDefObjTest, RestrictedAndLocation) {
   Parsed xml("<root>\n  <thing id=\"t\" restricted=\"1\"/></root>");
   auto thing = xml.store.findData("t");
   EXPECT_TRUE(thing->IsRestricted());
