@@ -113,13 +113,18 @@ TEST(DataTypeTest, DefaultsAndCompoundConstructor) {
             std::make_tuple(std::string("%.2f"), std::string("psi"), std::string("input1*2")));
 }
 
-TEST(DataTypeTest, WordsAreLowerCasedBeforeLookup) {
+TEST(DataTypeTest, WordsAreLowerCasedBeforeLookupAndNonNumericMaskIsZero) {
   auto t =
       ReadOne(R"(unit="u" endian="LiTtLe" storage="FLOAT" target="DTC"><conv type="INV-OFFSET"/>)");
   EXPECT_EQ(t->endian, util::ENDIAN_LITTLE);
   EXPECT_EQ(t->storage, util::data::STORAGE_FLOAT);
   EXPECT_EQ(t->data_target, TARGET_DTC);
   EXPECT_EQ(t->std_conv.type, VehicleV2::CONV_INV_OFFSET);
+
+  auto masked = ReadOne(R"(mask="none">)");
+  EXPECT_EQ(masked->GetBitMask(), 0u);
+  EXPECT_TRUE(masked->HasBitMask());
+  EXPECT_FALSE(ReadOne(R"(mask="0xFFFFFFFF">)")->HasBitMask());
 }
 
 TEST(DataTypeTest, SameIdTwiceRefinesOneObject) {
@@ -134,13 +139,6 @@ TEST(DataTypeTest, SameIdTwiceRefinesOneObject) {
   EXPECT_EQ(t->storage, util::data::STORAGE_U16);
   EXPECT_EQ(t->min, 1.0);
   EXPECT_EQ(t->GetDataLabels(), std::vector<std::string>{"x"});
-}
-
-TEST(DataTypeTest, NonNumericMaskIsZero) {
-  auto t = ReadOne(R"(mask="none">)");
-  EXPECT_EQ(t->GetBitMask(), 0u);
-  EXPECT_TRUE(t->HasBitMask());
-  EXPECT_FALSE(ReadOne(R"(mask="0xFFFFFFFF">)")->HasBitMask());
 }
 
 TEST(DataTypeTest, ValidateReportsTheFirstFailingRule) {
