@@ -57,7 +57,7 @@ TEST(TableTest, TypeFollowsTheAxesAndZTakesTheirShape) {
   EXPECT_EQ(shape("w"), (std::vector<uint32_t>{vehicle::TABLE_4D, 2, 1, 3, 6}));
 }
 
-TEST(TableTest, AxisCountOutsideOneToFourHasNoType) {
+TEST(TableTest, OnlyOneToFourKnownAxesMakeATypeAndUnknownRolesFailTheRead) {
   std::shared_ptr<Table> table;
   EXPECT_EQ(ReadOne(R"(<table id="t" type="2d"/>)", table), 0);
   EXPECT_EQ(table->GetTableType(), vehicle::TABLE_INVALID);
@@ -66,10 +66,7 @@ TEST(TableTest, AxisCountOutsideOneToFourHasNoType) {
       0);
   EXPECT_EQ(table->GetTableType(), vehicle::TABLE_DATA);  // "data" without a z axis: no crash
   EXPECT_EQ(table->Validate(), 21);
-}
-
-TEST(TableTest, AxesWithoutKnownRoleFailTheReadButTheRestIsRead) {
-  std::shared_ptr<Table> table;
+  // The axes of unknown role are left out; the rest is read.
   EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="a" count="1" rom_offset="0"/>
       <axis id="b" type="v" count="1" rom_offset="0"/>
       <axis id="z" type="z" count="5" rom_offset="0"/></table>)",
