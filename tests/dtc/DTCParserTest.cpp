@@ -66,47 +66,42 @@ TEST(DTCParserTest, ChildTextParameterPassesValidation) {
 }
 
 TEST(DTCParserTest, EachFailedCheckAddsOneEntry) {
-  // The ISO-CAN family requires count, definition address and state address.
-  auto parser = dtc::MakeParser("SUBARU_HITACHI_ISOCAN_DTC_PARSER");
-  ASSERT_TRUE(parser);
-  TiXmlElement zeroCount = Params({{"dtc_count", "0"}});
-  EXPECT_FALSE(parser->ValidateConfigXML(zeroCount));
-  EXPECT_THAT(parser->GetErrors(), testing::ElementsAre("Error details hidden in release builds.",
-                                                        "Error details hidden in release builds.",
-                                                        "Error details hidden in release builds."));
-
-  TiXmlElement good = Params(
-      {{"dtc_count", "0x10"}, {"dtc_definition_address", "0"}, {"dtc_enabled_state_address", "0"}});
-  EXPECT_TRUE(parser->ValidateConfigXML(good));
-  EXPECT_TRUE(parser->GetErrors().empty()) << "the list is emptied on every validation";
-}
-
-TEST(DTCParserTest, CountAddressMustNotBeNegative) {
-  auto parser = dtc::MakeParser("BMW_N55_DTC_PARSER");
-  ASSERT_TRUE(parser);
-  TiXmlElement negative =
-      Params({{"dtc_definition_address", "0"}, {"dtc_count_address", "0xFFFFFFFF"}});
-  EXPECT_FALSE(parser->ValidateConfigXML(negative));
-  EXPECT_EQ(parser->GetErrors().size(), 1u);
-  TiXmlElement largest =
-      Params({{"dtc_definition_address", "0"}, {"dtc_count_address", "0x7FFFFFFF"}});
-  EXPECT_TRUE(parser->ValidateConfigXML(largest));
-}
-
-TEST(DTCParserTest, FamilyCheckRunsAfterCommonFailures) {
-  auto parser = dtc::MakeParser("SUBARU_HITACHI_DTC_PARSER");
-  ASSERT_TRUE(parser);
-  TiXmlElement none = Params({});
-  EXPECT_FALSE(parser->ValidateConfigXML(none));
-  // definition address, state address, struct size, then "dtc_pcode_idx".
-  EXPECT_EQ(parser->GetErrors().size(), 4u);
-
-  TiXmlElement zeroIndex = Params({{"dtc_definition_address", "0x10"},
-                                   {"dtc_enabled_state_address", "0"},
-                                   {"dtc_struct_size", "4"},
-                                   {"dtc_pcode_idx", "0"}});
-  EXPECT_FALSE(parser->ValidateConfigXML(zeroIndex));
-  EXPECT_EQ(parser->GetErrors().size(), 1u);
+  const char kIsoCan[] = "SUBARU_HITACHI_ISOCAN_DTC_PARSER";
+  const char kN55[] = "BMW_N55_DTC_PARSER";
+  const char kHitachi[] = "SUBARU_HITACHI_DTC_PARSER";
+  const struct {
+    const char* parser;
+    std::vector<std::pair<std::string, std::string>> params;
+    std::size_t errors;  // 0: valid
+  } cases[] = {
+      // The ISO-CAN family requires count, definition address and state address.
+      {kIsoCan, {{"dtc_count", "0"}}, 3},
+      {kIsoCan,
+       {{"dtc_count", "0x10"}, {"dtc_definition_address", "0"}, {"dtc_enabled_state_address", "0"}},
+       0},
+      // A count address must not be negative.
+      {kN55, {{"dtc_definition_address", "0"}, {"dtc_count_address", "0xFFFFFFFF"}}, 1},
+      {kN55, {{"dtc_definition_address", "0"}, {"dtc_count_address", "0x7FFFFFFF"}}, 0},
+      // Definition address, state address, struct size, then the family's "dtc_pcode_idx".
+      {kHitachi, {}, 4},
+      {kHitachi,
+       {{"dtc_definition_address", "0x10"},
+        {"dtc_enabled_state_address", "0"},
+        {"dtc_struct_size", "4"},
+        {"dtc_pcode_idx", "0"}},
+       1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.parser);
+    auto parser = dtc::MakeParser(c.parser);
+    ASSERT_TRUE(parser);
+    TiXmlElement none = Params({});
+    EXPECT_FALSE(parser->ValidateConfigXML(none));  // the list is emptied on every validation
+    TiXmlElement params = Params(c.params);
+    EXPECT_EQ(parser->ValidateConfigXML(params), c.errors == 0);
+    EXPECT_EQ(parser->GetErrors().size(), c.errors);
+    EXPECT_THAT(parser->GetErrors(), testing::Each("Error details hidden in release builds."));
+  }
 }
 
 TEST(DTCParserTest, FailedValidationLeavesToggleMapAlone) {

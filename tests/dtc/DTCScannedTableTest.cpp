@@ -67,7 +67,7 @@ const char kMitsu[] = "MITSU_HITACHI_DTC_PARSER";
 const char kMitsuPrimary[] = "P0420, P0301, P0302";
 // Codes at 0 (BE16 per id), enable bits at 0x300 (mirror at 0x324), group
 // toggle byte at 0x360.
-Image MitsuTable(uint8_t groupToggle = 0x01) {
+Image MitsuTable() {
   ImageBuilder b(0x380);
   b.BE16(2 * 16, 0x0420).BE16(2 * 24, 0x0300).BE16(2 * 40, 0x0420);
   b.BE16(2 * 287, 0x0171).BE16(2 * 288, 0x0100);
@@ -77,7 +77,7 @@ Image MitsuTable(uint8_t groupToggle = 0x01) {
   b.U8(0x303, 0x80);  // id 24
   b.U8(0x305, 0x81);  // id 40; id 47 has no code
   b.U8(0x323, 0x01);  // id 287, last bit of the bit map
-  b.U8(0x360, groupToggle);
+  b.U8(0x360, 0x01);
   return b.image();
 }
 TiXmlElement MitsuParams() {
@@ -248,11 +248,6 @@ TEST(MazdaSHDTCParserTest, UnterminatedEnableTableIsOnlyReadAsFarAsNeeded) {
                               .BE16(0x20, 1)
                               .image();
   EXPECT_THROW(ParseWith(kSh, unmatched, ShParams("0x20")), std::out_of_range);
-}
-
-TEST(MitsuHitachiDTCParserTest, GroupToggleOffYieldsNoToggle) {
-  const ParseResult result = ParseWith(kMitsu, MitsuTable(0x90), MitsuParams());
-  EXPECT_EQ(result.toggles.count("P0100"), 0u);
 }
 
 TEST(SubaruHitachiDTCParserTest, StatesMustLieBeforeTheCodes) {

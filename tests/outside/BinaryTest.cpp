@@ -30,11 +30,9 @@ INSTANTIATE_TEST_SUITE_P(
     Widths, BinaryReadTest,
     ::testing::Values(
         ReadCase{{0xAB}, util::ENDIAN_BIG, 0xAB, 0x00AB, 0x000000AB},
-        ReadCase{{0x12, 0x34}, util::ENDIAN_BIG, 0x12, 0x1234, 0x00001234},
         ReadCase{{0x34, 0x12}, util::ENDIAN_LITTLE, 0x34, 0x1234, 0x00001234},
         ReadCase{{0x12, 0x34, 0x56, 0x78}, util::ENDIAN_BIG, 0x12, 0x1234, 0x12345678},
         ReadCase{{0x78, 0x56, 0x34, 0x12}, util::ENDIAN_LITTLE, 0x78, 0x5678, 0x12345678},
-        ReadCase{{0xFF, 0xFF, 0xFF, 0xFF}, util::ENDIAN_LITTLE, 0xFF, 0xFFFF, 0xFFFFFFFF},
         // Bytes past the width are ignored.
         ReadCase{{1, 2, 3, 4, 5, 6}, util::ENDIAN_BIG, 0x01, 0x0102, 0x01020304},
         ReadCase{{1, 2, 3, 4, 5, 6}, util::ENDIAN_LITTLE, 0x01, 0x0201, 0x04030201},
@@ -45,27 +43,13 @@ INSTANTIATE_TEST_SUITE_P(
         // No byte order: read as big-endian.
         ReadCase{{0x12, 0x34}, util::ENDIAN_INVALID, 0x12, 0x1234, 0x00001234}));
 
-TEST(BinaryTest, DefaultIsEmptyWithoutByteOrder) {
-  const Binary b;
-  EXPECT_TRUE(b.IsEmpty());
-  EXPECT_EQ(util::ENDIAN_INVALID, b.GetEndian());
-  EXPECT_FALSE(Binary({0}, util::ENDIAN_BIG).IsEmpty());
-}
-
-TEST(BinaryTest, CopiesAreIndependentValues) {
-  Binary a({1, 2}, util::ENDIAN_BIG);
-  Binary b(a);
-  EXPECT_EQ(a, b);
-  b.bytes[0] = 9;
-  b.SetEndian(util::ENDIAN_LITTLE);
-  EXPECT_EQ(0x0102, a.ToUint16());
-  EXPECT_EQ(0x0209, b.ToUint16());
-  EXPECT_NE(a, b);
-
-  Binary c(std::move(b));
-  EXPECT_EQ(0x0209, c.ToUint16());
-  a = c;
-  EXPECT_EQ(c, a);
+TEST(BinaryTest, DefaultIsEmptyWithoutByteOrderAndEqualityNeedsBoth) {
+  EXPECT_TRUE(Binary().IsEmpty());
+  EXPECT_EQ(util::ENDIAN_INVALID, Binary().GetEndian());
+  const Binary a({1, 2}, util::ENDIAN_BIG);
+  EXPECT_EQ(a, Binary({1, 2}, util::ENDIAN_BIG));
+  EXPECT_NE(a, Binary({1, 2}, util::ENDIAN_LITTLE));
+  EXPECT_NE(a, Binary({9, 2}, util::ENDIAN_BIG));
 }
 
 }  // namespace

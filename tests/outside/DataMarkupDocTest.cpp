@@ -29,14 +29,6 @@ TEST(DataMarkupDocTest, InnermostLiveDocumentDecides) {
   ASSERT_TRUE(top.InitFromFile(kDir + "/top.xml", error));
   EXPECT_EQ(kDir + "/top.xml", top.GetFilePath());
   EXPECT_EQ(top.GetFilePath(), top.ValueStr());
-  {
-    DataMarkupDoc child;
-    ASSERT_TRUE(child.InitFromFile("sub/child.xml", error)) << error;
-    EXPECT_EQ(kDir + "/sub/child.xml", child.GetFilePath());
-    DataMarkupDoc leaf;
-    ASSERT_TRUE(leaf.InitFromFile("leaf.xml", error)) << error;
-    EXPECT_EQ("sub", Where(leaf));
-  }
   DataMarkupDoc leaf;
   ASSERT_TRUE(leaf.InitFromFile("leaf.xml", error)) << error;
   EXPECT_EQ("top", Where(leaf));

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 namespace {
 
 using tuner_editor::TableSelection;
@@ -17,15 +15,6 @@ TEST(TableSelectionTest, OrdersByIdThenDepth) {
   EXPECT_TRUE(b < c);
   EXPECT_FALSE(a < a);
   EXPECT_TRUE(TableSelection("fuel", TableSelection::DEPTH_AXIS_ONLY) < c);
-}
-
-TEST(TableSelectionTest, SetsCollapseEqualSelectionsOnly) {
-  std::set<TableSelection> selections = {TableSelection("t1", 2), TableSelection("t1", 2),
-                                         TableSelection("t1", 3), TableSelection("t0", 2)};
-  ASSERT_EQ(3u, selections.size());
-  EXPECT_EQ("t0", selections.begin()->GetTableId());
-  EXPECT_EQ(1u, selections.count(TableSelection("t1", 3)));
-  EXPECT_EQ(0u, selections.count(TableSelection("t1", 4)));
 }
 
 }  // namespace

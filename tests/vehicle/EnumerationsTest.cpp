@@ -26,7 +26,6 @@ TEST(EnumerationTablesTest, ReverseLookupIsExactAndGapsHaveNoText) {
 TEST(RecoveryErrorCodeTest, TransmissionDiffers) {
   EXPECT_EQ(errors::GetRecoveryErrorCode(MODULE_TCM), 52);
   EXPECT_EQ(errors::GetRecoveryErrorCode(MODULE_ECU), 27);
-  EXPECT_EQ(errors::GetRecoveryErrorCode(MODULE_CLUSTER), 27);
 }
 
 }  // namespace

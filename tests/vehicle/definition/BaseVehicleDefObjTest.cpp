@@ -24,28 +24,23 @@ class Thing : public vehicle::BaseVehicleDefObj {
 
 using Store = util::DataHash<std::string, std::shared_ptr<Thing>>;
 
+// A document read into a store of things.
 struct Parsed {
-  explicit Parsed(const char* xml) { doc.Parse(xml); }
-  const TiXmlElement* root() const { return doc.RootElement(); }
+  explicit Parsed(const char* xml) {
+    doc.Parse(xml);
+    ok = vehicle::ReadHashData(doc.RootElement(), store, error);
+  }
   TiXmlDocument doc;
-};
-
-TEST(ReadHashDataTest, RepeatedIdRefinesOneObject) {
-  Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" value="2"/></root>)");
   Store store;
   std::string error;
-  EXPECT_TRUE(vehicle::ReadHashData(xml.root(), store, error));
-  ASSERT_EQ(store.size(), 1u);
-  EXPECT_EQ(store.findData("a")->value, "2");
-  EXPECT_EQ(store.findData("a")->reads, 2);
-}
+  bool ok = false;
+};
 
 TEST(ReadHashDataTest, InternalFlagIsANumber) {
   Parsed xml(R"(<root><thing id="one" internal="1"/><thing id="word" internal="true"/>
                 <thing id="hex" internal="0x10"/><thing id="zero" internal="0"/></root>)");
-  Store store;
-  std::string error;
-  EXPECT_TRUE(vehicle::ReadHashData(xml.root(), store, error));
+  const Store& store = xml.store;
+  EXPECT_TRUE(xml.ok);
   EXPECT_FALSE(store.dataExists("one"));
   EXPECT_TRUE(store.dataExists("word"));
   EXPECT_FALSE(store.dataExists("hex"));
@@ -54,13 +49,12 @@ TEST(ReadHashDataTest, InternalFlagIsANumber) {
 
 TEST(ReadHashDataTest, MissingIdFailsButLaterElementsAreRead) {
   Parsed xml(R"(<root><thing value="x"/><thing><id>b</id></thing><other id="c"/></root>)");
-  Store store;
-  std::string error;
-  EXPECT_FALSE(vehicle::ReadHashData(xml.root(), store, error));
+  Store& store = xml.store;
+  EXPECT_FALSE(xml.ok);
   EXPECT_EQ(store.size(), 1u);
   EXPECT_TRUE(store.dataExists("b"));  // id as child element text
 #ifndef ECUCAL_DIAGNOSTICS
-  EXPECT_TRUE(error.empty());  // details withheld in release builds
+  EXPECT_TRUE(xml.error.empty());  // details withheld in release builds
 #endif
 }
 
@@ -69,9 +63,8 @@ TEST(ReadHashDataTest, MissingIdFailsButLaterElementsAreRead) {
 TEST(ReadHashDataTest, MissingIdAfterARefinementIsNotTheRefinedObject) {
   Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" value="2"/>
                 <thing value="3"/><thing id="b" value="4"/></root>)");
-  Store store;
-  std::string error;
-  EXPECT_FALSE(vehicle::ReadHashData(xml.root(), store, error));
+  Store& store = xml.store;
+  EXPECT_FALSE(xml.ok);
   ASSERT_EQ(store.size(), 2u);
   EXPECT_EQ(store.findData("a")->value, "2");
   EXPECT_EQ(store.findData("a")->reads, 2);
@@ -82,28 +75,20 @@ TEST(ReadHashDataTest, MissingIdAfterARefinementIsNotTheRefinedObject) {
 
 TEST(ReadHashDataTest, InternalElementMarksStoredObjectWithoutReading) {
   Parsed xml(R"(<root><thing id="a" value="1"/><thing id="a" internal="1" value="2"/></root>)");
-  Store store;
-  std::string error;
-  vehicle::ReadHashData(xml.root(), store, error);
-  auto thing = store.findData("a");
+  auto thing = xml.store.findData("a");
   EXPECT_TRUE(thing->IsInternalOnly());
   EXPECT_EQ(thing->value, "1");
   EXPECT_EQ(thing->reads, 1);
 }
 
-TEST(BaseVehicleDefObjTest, ReadOfNullFails) {
-  Thing thing;
+TEST(BaseVehicleDefObjTest, ReadOfNullFailsRestrictedAndLocation) {
+  Thing empty;
   std::string error;
-  EXPECT_EQ(thing.Read(nullptr, error, false), vehicle::READ_FAILED);
-  EXPECT_EQ(thing.reads, 0);
-}
+  EXPECT_EQ(empty.Read(nullptr, error, false), vehicle::READ_FAILED);
+  EXPECT_EQ(empty.reads, 0);
 
-TEST(BaseVehicleDefObjTest, RestrictedAndLocation) {
   Parsed xml("<root>\n  <thing id=\"t\" restricted=\"1\"/></root>");
-  Store store;
-  std::string error;
-  vehicle::ReadHashData(xml.root(), store, error);
-  auto thing = store.findData("t");
+  auto thing = xml.store.findData("t");
   EXPECT_TRUE(thing->IsRestricted());
   EXPECT_EQ(thing->GetTagXMLRow(), 0);  // the loader records no location
   thing->_SaveDebugLocationInfo(thing->GetCurrentElement());

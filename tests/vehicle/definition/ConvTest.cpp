@@ -173,11 +173,6 @@ TEST(ConvTest, OutputIsResizedToTheStorageWidth) {
   Binary unordered({7}, util::ENDIAN_INVALID);
   u16.ToBin(0x1234, unordered);
   EXPECT_EQ(unordered.bytes, (std::vector<uint8_t>{7, 0}));
-
-  DirectConv u32(Type(STORAGE_U32));
-  Binary grown({9}, ENDIAN_LITTLE);
-  u32.ToBin(0x0A0B0C, grown);
-  EXPECT_EQ(grown.bytes, (std::vector<uint8_t>{0x0C, 0x0B, 0x0A, 0x00}));
 }
 
 TEST(ConvTest, InvalidStorageReadsZeroAndWritesNothing) {
@@ -198,8 +193,6 @@ TEST(ConvTest, MissingConstantsAreZero) {
   auto type = Type(STORAGE_U8, VehicleV2::CONV_SLOPE_INT);
   type->std_conv.constants[VehicleV2::CONST_OFFSET] = 5;
   SlopeIntConv conv(type);
-  EXPECT_EQ(conv.GetScalar(), 0.0);
-  EXPECT_EQ(conv.GetOffset(), 5.0);
   EXPECT_EQ(conv.ToDouble(Binary({200}, ENDIAN_BIG)), 5.0);
   // A zero scalar cannot be inverted: the raw value is pinned, never undefined.
   EXPECT_EQ(Write(conv, 6, ENDIAN_BIG), std::vector<uint8_t>{0xFF});
@@ -213,12 +206,6 @@ TEST(ConvTest, InvOffsetAvoidsDividingByZero) {
   EXPECT_EQ(Write(conv, -5, ENDIAN_BIG), (std::vector<uint8_t>{0, 0}));       // value - offset == 0
   EXPECT_EQ(Write(conv, 0, ENDIAN_BIG), (std::vector<uint8_t>{0x7F, 0xFF}));  // 1000 / 0
   EXPECT_EQ(Write(conv, 100, ENDIAN_BIG), (std::vector<uint8_t>{0, 15}));     // 1000/100 + 5
-}
-
-TEST(ConvTest, KindsWithoutCompoundIgnoreOperands) {
-  auto conv = GetConv(Type(STORAGE_U8));
-  conv->SetOperandValue(CompoundInputOperand(1), 5.0);
-  EXPECT_EQ(conv->CompoundToDouble(), 0.0);
 }
 
 // --- Factory. ---
@@ -240,16 +227,6 @@ TEST(GetConvTest, ChoosesTheKind) {
   auto custom = Expressions(STORAGE_U8, "x*2", "x/2");
   custom->std_conv.type = VehicleV2::CONV_CUSTOM;
   EXPECT_TRUE(Is<DirectConv>(GetConv(custom)));
-}
-
-TEST(GetConvTest, EachCallMakesANewConversionThatKeepsItsType) {
-  auto type = Type(STORAGE_U8);
-  auto first = GetConv(type);
-  auto second = GetConv(type);
-  EXPECT_NE(first, second);
-  EXPECT_EQ(first->GetDataType(), type);
-  type.reset();
-  EXPECT_EQ(first->GetDataType()->storage, STORAGE_U8);
 }
 
 // --- Expression conversions. ---
@@ -307,6 +284,7 @@ TEST(StrConvTest, CompoundCombinesNamedInputs) {
   EXPECT_EQ(conv->CompoundToDouble(), 4.5);
 }
 
+// As do kinds without a compound expression, whatever their operands.
 TEST(StrConvTest, CompoundErrorsGiveZero) {
   auto divide = GetConv(Expressions(STORAGE_U8, "", "", "input1/input2"));
   divide->SetOperandValue(CompoundInputOperand(1), 3.0);
@@ -317,6 +295,10 @@ TEST(StrConvTest, CompoundErrorsGiveZero) {
 
   auto broken = GetConv(Expressions(STORAGE_U8, "", "", "input1 +* 2"));
   EXPECT_EQ(broken->CompoundToDouble(), 0.0);
+
+  auto direct = GetConv(Type(STORAGE_U8));
+  direct->SetOperandValue(CompoundInputOperand(1), 5.0);
+  EXPECT_EQ(direct->CompoundToDouble(), 0.0);
 }
 
 TEST(CompoundInputOperandTest, NamesTheInput) {

@@ -99,7 +99,7 @@ TEST_F(DataTypeFileTest, ConstantsNeedATypeWord) {
   EXPECT_EQ(t->data_target, TARGET_INVALID);
 }
 
-TEST(DataTypeTest, DefaultsAndCodeBuiltConstructors) {
+TEST(DataTypeTest, DefaultsAndCompoundConstructor) {
   DataType t;
   EXPECT_EQ(std::make_tuple(t.min, t.GetLargeDelta(), t.endian, t.storage, t.delta_type,
                             t.GetBitMask(), t.HasBitMask()),
@@ -111,23 +111,20 @@ TEST(DataTypeTest, DefaultsAndCodeBuiltConstructors) {
   DataType compound("%.2f", "psi", "input1*2");
   EXPECT_EQ(std::make_tuple(compound.format, compound.unit, compound.str_conv.compound),
             std::make_tuple(std::string("%.2f"), std::string("psi"), std::string("input1*2")));
-  DataType::std_conv_t conv;
-  conv.type = VehicleV2::CONV_PT_SLOPE;
-  conv.constants[CONST_SCALAR] = 2.0;
-  DataType plain(util::ENDIAN_LITTLE, util::data::STORAGE_U16, "C", "%d", conv);
-  EXPECT_EQ(std::make_tuple(plain.endian, plain.storage, plain.unit, plain.format),
-            std::make_tuple(util::ENDIAN_LITTLE, util::data::STORAGE_U16, std::string("C"),
-                            std::string("%d")));
-  EXPECT_EQ(plain.std_conv, conv);
 }
 
-TEST(DataTypeTest, WordsAreLowerCasedBeforeLookup) {
+TEST(DataTypeTest, WordsAreLowerCasedBeforeLookupAndNonNumericMaskIsZero) {
   auto t =
       ReadOne(R"(unit="u" endian="LiTtLe" storage="FLOAT" target="DTC"><conv type="INV-OFFSET"/>)");
   EXPECT_EQ(t->endian, util::ENDIAN_LITTLE);
   EXPECT_EQ(t->storage, util::data::STORAGE_FLOAT);
   EXPECT_EQ(t->data_target, TARGET_DTC);
   EXPECT_EQ(t->std_conv.type, VehicleV2::CONV_INV_OFFSET);
+
+  auto masked = ReadOne(R"(mask="none">)");
+  EXPECT_EQ(masked->GetBitMask(), 0u);
+  EXPECT_TRUE(masked->HasBitMask());
+  EXPECT_FALSE(ReadOne(R"(mask="0xFFFFFFFF">)")->HasBitMask());
 }
 
 TEST(DataTypeTest, SameIdTwiceRefinesOneObject) {
@@ -142,13 +139,6 @@ TEST(DataTypeTest, SameIdTwiceRefinesOneObject) {
   EXPECT_EQ(t->storage, util::data::STORAGE_U16);
   EXPECT_EQ(t->min, 1.0);
   EXPECT_EQ(t->GetDataLabels(), std::vector<std::string>{"x"});
-}
-
-TEST(DataTypeTest, NonNumericMaskIsZero) {
-  auto t = ReadOne(R"(mask="none">)");
-  EXPECT_EQ(t->GetBitMask(), 0u);
-  EXPECT_TRUE(t->HasBitMask());
-  EXPECT_FALSE(ReadOne(R"(mask="0xFFFFFFFF">)")->HasBitMask());
 }
 
 TEST(DataTypeTest, ValidateReportsTheFirstFailingRule) {

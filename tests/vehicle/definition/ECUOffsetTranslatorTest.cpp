@@ -20,14 +20,4 @@ TEST(ECUOffsetTranslatorTest, Hc16ClosesTheHoleAboveTheBoundary) {
   EXPECT_EQ(vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16), hc16) << "one shared instance";
 }
 
-TEST(ECUOffsetTranslatorTest, OtherProcessorsNeedNoTranslation) {
-  for (int cpu = -1; cpu <= vehicle::CPU_RH850; ++cpu) {
-    if (cpu == vehicle::CPU_HC16) {
-      continue;
-    }
-    EXPECT_EQ(vehicle::getECUToRomOffsetTranslator(static_cast<vehicle::cpu_t>(cpu)), nullptr)
-        << cpu;
-  }
-}
-
 }  // namespace

@@ -24,7 +24,9 @@ struct Groups {
 
 TEST(GroupTest, TypeWordIgnoresCaseAndUnknownWordsAreInvalid) {
   Groups g(R"(<d><group id="a" type="Monitor"/><group id="b"><type>LIST</type></group>
-              <group id="c" type="tables"/><group id="d"/></d>)");
+              <group id="c" type="tables"/><group id="d"/>
+              <group id="outer" type="table"><group id="ok" type="table"/><group id="bad"/></group>
+              </d>)");
   ASSERT_TRUE(g.ok);
   EXPECT_EQ(g["a"]->GetGroupType(), vehicle::GROUP_MONITOR);
   EXPECT_EQ(g["b"]->GetGroupType(), vehicle::GROUP_LIST);
@@ -32,6 +34,10 @@ TEST(GroupTest, TypeWordIgnoresCaseAndUnknownWordsAreInvalid) {
   EXPECT_EQ(g["d"]->GetGroupType(), vehicle::GROUP_INVALID);
   EXPECT_EQ(g["a"]->Validate(), 0);
   EXPECT_EQ(g["d"]->Validate(), 15);
+  EXPECT_EQ(g["outer"]->Validate(), 15);  // for its invalid sub-group
+  Group no_id;
+  no_id.SetGroupType(vehicle::GROUP_TABLE);
+  EXPECT_EQ(no_id.Validate(), 1);
 }
 
 TEST(GroupTest, SubGroupsNestAndKnowTheirParent) {
@@ -47,15 +53,6 @@ TEST(GroupTest, SubGroupsNestAndKnowTheirParent) {
   EXPECT_EQ(mid->GetSubGroups().findData("leaf")->GetParent(), mid.get());
   EXPECT_EQ(top->GetParent(), nullptr);
   EXPECT_FALSE(g.store.dataExists("mid"));
-}
-
-TEST(GroupTest, InvalidSubGroupIsReportedForTheOuterGroup) {
-  Groups g(R"(<d><group id="outer" type="table"><group id="ok" type="table"/>
-              <group id="bad"/></group></d>)");
-  EXPECT_EQ(g["outer"]->Validate(), 15);
-  Group no_id;
-  no_id.SetGroupType(vehicle::GROUP_TABLE);
-  EXPECT_EQ(no_id.Validate(), 1);
 }
 
 TEST(GroupTest, RepeatedIdsRefineOneGroup) {

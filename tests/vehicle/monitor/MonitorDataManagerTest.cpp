@@ -178,7 +178,6 @@ TEST(MonitorDataManagerTest, ValueStringUsesOnlySafeFormats) {
   }
   EXPECT_EQ(manager.GetValueString(nullptr, 3.0f), "3.00");
   EXPECT_EQ(manager.GetValueString(Plain("m", nullptr), 3.0f), "3.00");
-  EXPECT_STREQ(MonitorDataManager::DEFAULT_FORMAT, "%.2f");
 }
 
 TEST(MonitorDataManagerTest, ValueStringKeepsAtMost31Characters) {

@@ -84,13 +84,6 @@ TEST(MonitorReadTest, AttributesAndChildTextsAreRead) {
   EXPECT_EQ(m->GetModule(), vehicle::MODULE_GATEWAY);
 }
 
-TEST(MonitorReadTest, ProtocolWordsMatchWithoutRegardToCase) {
-  EXPECT_EQ(Ecu::FindMonitorProtocol("Data_Ident"), Ecu::MONITOR_PROTOCOL_DATA_IDENT);
-  EXPECT_EQ(Ecu::FindMonitorProtocol("ISO_MODE_1A"), Ecu::MONITOR_PROTOCOL_ISO_MODE_1A);
-  EXPECT_EQ(Ecu::FindMonitorProtocol("iso_mode_23"), Ecu::MONITOR_PROTOCOL_INVALID);
-  EXPECT_EQ(Ecu::FindMonitorProtocol(""), Ecu::MONITOR_PROTOCOL_INVALID);
-}
-
 TEST(MonitorValidateTest, PlainMonitorRules) {
   Monitor::DataTypeStore types;
   types.addData("dt", std::make_shared<vehicle::DataType>());
