@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "util/Prefetch.h"
+
 namespace util {
 
 // A chained hash map whose iteration order is fixed: buckets in ascending
@@ -193,12 +195,19 @@ class BucketMap {
   }
 
   void clear() {
-    for (Node* head : buckets_) {
-      while (head != nullptr) {
-        Node* next = head->next;
-        head->~Node();
-        head = next;
+    // Destroying a value reaches the object it owns; a cursor a few nodes
+    // ahead asks for those objects before their turn.
+    iterator ahead = begin();
+    for (size_type i = 0; i < kPrefetchAhead && ahead != end(); ++i, ++ahead)
+      PrefetchOwned(ahead->second);
+    for (iterator it = begin(); it != end();) {
+      Node* doomed = it.node_;
+      ++it;
+      if (ahead != end()) {
+        PrefetchOwned(ahead->second);
+        ++ahead;
       }
+      doomed->~Node();
     }
     buckets_.clear();
     size_ = 0;

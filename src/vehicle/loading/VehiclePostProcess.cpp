@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "util/Prefetch.h"
 #include "vehicle/definition/Axis.h"
 #include "vehicle/definition/CopyGroup.h"
 #include "vehicle/definition/DataType.h"
@@ -17,25 +18,6 @@
 #include "vehicle/monitor/Monitor.h"
 
 namespace vehicle {
-
-namespace {
-
-// Asks for the memory of an object a few steps ahead of a walk: the walks
-// below chase pointers from store nodes to tables to axes, and each object
-// they reach is a likely cache miss once thousands of them were loaded.
-template <class T>
-void Prefetch(const T* object) {
-#if defined(__GNUC__)
-  __builtin_prefetch(object);
-#else
-  (void)object;
-#endif
-}
-
-// How far ahead a walk asks for memory.
-constexpr std::size_t kAhead = 4;
-
-}  // namespace
 
 // The steps of the header run in their order, except that steps which only
 // concern the table in hand, given stores that earlier steps completed,
@@ -75,8 +57,8 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
   // the next one is corrected changes no flag. The axis store's entry of a
   // definition is the one a lookup by its signature would find.
   for (std::size_t i = 0; i < slots.size(); ++i) {
-    if (i + kAhead < slots.size())
-      Prefetch(slots[i + kAhead].axis->get());
+    if (i + util::kPrefetchAhead < slots.size())
+      util::Prefetch(slots[i + util::kPrefetchAhead].axis->get());
     Axis& axis = **slots[i].axis;
     Axis* same = slots[i].first->get();
     CorrectReadOnly(axis, same);
@@ -99,8 +81,8 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
   // axis would move twice.
   std::set<const Axis*> translated;
   for (std::size_t i = 0; i < tables.size(); ++i) {
-    if (i + kAhead < tables.size())
-      Prefetch(tables[i + kAhead]);
+    if (i + util::kPrefetchAhead < tables.size())
+      util::Prefetch(tables[i + util::kPrefetchAhead]);
     Table& table = *tables[i];
     table.ResolveReferences(data_types_);
     for (auto& role : table.GetAxes()) {
