@@ -1,10 +1,14 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
+
+#include "util/Prefetch.h"
 
 namespace util {
 
@@ -15,6 +19,11 @@ namespace util {
 //
 // References to stored values stay valid until their element is erased
 // (nodes are never moved, only relinked on rehash).
+//
+// Nodes come from blocks the map owns, each twice the size of the one
+// before: a store of thousands of objects makes a few dozen allocations
+// instead of one per element, keeps its nodes close together for walks and
+// lookups, and releases them at once. An erased node's place is reused.
 template <class K, class V, class H>
 class BucketMap {
  public:
@@ -28,9 +37,21 @@ class BucketMap {
     template <class... Args>
     explicit Node(Args&&... args) : value(std::forward<Args>(args)...) {}
     value_type value;
-    std::unique_ptr<Node> next;
+    Node* next = nullptr;
   };
-  using Buckets = std::vector<std::unique_ptr<Node>>;
+  using Buckets = std::vector<Node*>;
+  // The place of an erased node, until a new node takes it.
+  struct FreePlace {
+    FreePlace* next;
+  };
+  // A block of node places, each block allocated with its places after it.
+  struct Block {
+    Block* previous;
+    std::size_t size;
+  };
+  static constexpr std::size_t kPlacesOffset =
+      (sizeof(Block) + alignof(Node) - 1) / alignof(Node) * alignof(Node);
+  static_assert(alignof(Node) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__, "nodes need more alignment");
 
   template <bool Const>
   class Iter {
@@ -50,7 +71,7 @@ class BucketMap {
     reference operator*() const { return node_->value; }
     pointer operator->() const { return &node_->value; }
     Iter& operator++() {
-      node_ = node_->next.get();
+      node_ = node_->next;
       if (node_ == nullptr)
         SkipEmpty(index_ + 1);
       return *this;
@@ -72,8 +93,8 @@ class BucketMap {
     void SkipEmpty(size_type from) {
       node_ = nullptr;
       for (index_ = from; index_ < buckets_->size(); ++index_) {
-        if ((*buckets_)[index_]) {
-          node_ = (*buckets_)[index_].get();
+        if ((*buckets_)[index_] != nullptr) {
+          node_ = (*buckets_)[index_];
           return;
         }
       }
@@ -88,8 +109,14 @@ class BucketMap {
   using const_iterator = Iter<true>;
 
   BucketMap() = default;
-  BucketMap(BucketMap&&) noexcept = default;
-  BucketMap& operator=(BucketMap&&) noexcept = default;
+  BucketMap(BucketMap&& other) noexcept { TakeFrom(other); }
+  BucketMap& operator=(BucketMap&& other) noexcept {
+    if (this != &other) {
+      clear();
+      TakeFrom(other);
+    }
+    return *this;
+  }
   BucketMap(const BucketMap& other) { CopyFrom(other); }
   BucketMap& operator=(const BucketMap& other) {
     if (this != &other) {
@@ -145,12 +172,13 @@ class BucketMap {
   size_type erase(const K& key) {
     if (buckets_.empty())
       return 0;
-    std::unique_ptr<Node>* link = &buckets_[BucketOf(key)];
-    while (*link) {
+    Node** link = &buckets_[BucketOf(key)];
+    while (*link != nullptr) {
       if ((*link)->value.first == key) {
-        std::unique_ptr<Node> doomed = std::move(*link);
-        *link = std::move(doomed->next);
+        Node* doomed = *link;
+        *link = doomed->next;
         --size_;
+        Release(doomed);
         return 1;
       }
       link = &(*link)->next;
@@ -167,13 +195,23 @@ class BucketMap {
   }
 
   void clear() {
-    // Unlink iteratively: a long chain must not recurse through destructors.
-    for (auto& head : buckets_) {
-      while (head)
-        head = std::move(head->next);
+    // Destroying a value reaches the object it owns; a cursor a few nodes
+    // ahead asks for those objects before their turn.
+    iterator ahead = begin();
+    for (size_type i = 0; i < kPrefetchAhead && ahead != end(); ++i, ++ahead)
+      PrefetchOwned(ahead->second);
+    for (iterator it = begin(); it != end();) {
+      Node* doomed = it.node_;
+      ++it;
+      if (ahead != end()) {
+        PrefetchOwned(ahead->second);
+        ++ahead;
+      }
+      doomed->~Node();
     }
     buckets_.clear();
     size_ = 0;
+    ReleaseBlocks();
   }
 
  private:
@@ -187,7 +225,7 @@ class BucketMap {
   size_type BucketOf(const K& key) const { return H()(key) % buckets_.size(); }
 
   iterator FindIn(size_type index, const K& key) {
-    for (Node* n = buckets_[index].get(); n != nullptr; n = n->next.get()) {
+    for (Node* n = buckets_[index]; n != nullptr; n = n->next) {
       if (n->value.first == key)
         return iterator(&buckets_, index, n);
     }
@@ -200,12 +238,63 @@ class BucketMap {
     if (size_ + 1 > buckets_.size())
       Rehash(NextBucketCount(size_ + 1));
     size_type index = hash % buckets_.size();
-    std::unique_ptr<Node>* link = &buckets_[index];
-    while (*link)
+    Node** link = &buckets_[index];
+    while (*link != nullptr)
       link = &(*link)->next;
-    *link = std::make_unique<Node>(key, std::forward<VV>(value));
+    *link = Make(key, std::forward<VV>(value));
     ++size_;
-    return iterator(&buckets_, index, link->get());
+    return iterator(&buckets_, index, *link);
+  }
+
+  // A node built in a free place, or in the next place of the last block.
+  template <class VV>
+  Node* Make(const K& key, VV&& value) {
+    void* place = free_;
+    if (free_ != nullptr) {
+      free_ = free_->next;
+    } else {
+      if (last_block_ == nullptr || block_used_ == last_block_->size)
+        AddBlock();
+      place = reinterpret_cast<char*>(last_block_) + kPlacesOffset + block_used_++ * sizeof(Node);
+    }
+    try {
+      return new (place) Node(key, std::forward<VV>(value));
+    } catch (...) {
+      free_ = new (place) FreePlace{free_};
+      throw;
+    }
+  }
+
+  void Release(Node* node) {
+    node->~Node();
+    free_ = new (static_cast<void*>(node)) FreePlace{free_};
+  }
+
+  void AddBlock() {
+    const size_type size =
+        last_block_ == nullptr ? 1 : std::min<size_type>(2 * last_block_->size, kMaxBlockNodes);
+    void* raw = ::operator new(kPlacesOffset + size * sizeof(Node));
+    last_block_ = new (raw) Block{last_block_, size};
+    block_used_ = 0;
+  }
+
+  void ReleaseBlocks() {
+    while (last_block_ != nullptr) {
+      Block* previous = last_block_->previous;
+      ::operator delete(static_cast<void*>(last_block_));
+      last_block_ = previous;
+    }
+    block_used_ = 0;
+    free_ = nullptr;
+  }
+
+  void TakeFrom(BucketMap& other) noexcept {
+    buckets_ = std::move(other.buckets_);
+    other.buckets_.clear();
+    size_ = std::exchange(other.size_, 0);
+    last_block_ = std::exchange(other.last_block_, nullptr);
+    block_used_ = std::exchange(other.block_used_, 0);
+    free_ = std::exchange(other.free_, nullptr);
   }
 
   static size_type NextBucketCount(size_type wanted) {
@@ -224,17 +313,18 @@ class BucketMap {
   // Relinks every node into a table of the new size, keeping the relative
   // order of nodes that land in the same bucket.
   void Rehash(size_type count) {
-    Buckets fresh(count);
-    std::vector<std::unique_ptr<Node>*> tails(count);
+    Buckets fresh(count, nullptr);
+    std::vector<Node**> tails(count);
     for (size_type i = 0; i < count; ++i)
       tails[i] = &fresh[i];
-    for (auto& head : buckets_) {
-      while (head) {
-        std::unique_ptr<Node> n = std::move(head);
-        head = std::move(n->next);
+    for (Node* head : buckets_) {
+      while (head != nullptr) {
+        Node* n = head;
+        head = n->next;
+        n->next = nullptr;
         size_type index = H()(n->value.first) % count;
-        *tails[index] = std::move(n);
-        tails[index] = &(*tails[index])->next;
+        *tails[index] = n;
+        tails[index] = &n->next;
       }
     }
     buckets_ = std::move(fresh);
@@ -249,8 +339,13 @@ class BucketMap {
       Append(H()(kv.first), kv.first, kv.second);
   }
 
+  // Blocks stop growing here: beyond it a bigger block saves nothing.
+  static constexpr size_type kMaxBlockNodes = 1024;
   Buckets buckets_;
   size_type size_ = 0;
+  Block* last_block_ = nullptr;
+  size_type block_used_ = 0;   // places handed out from the last block
+  FreePlace* free_ = nullptr;  // places of erased nodes
 };
 
 }  // namespace util

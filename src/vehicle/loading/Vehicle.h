@@ -254,7 +254,9 @@ class Vehicle {
                             vexa_xml::XmlLoadOpts_e options, int depth);
   bool ReadRootValues(const TiXmlElement* root);
   void BuildLegacyCopyGroup(const Table& table);
-  void CollectAxis(const std::shared_ptr<Axis>& axis);
+  // Adds the axis to the axis stores as far as it is new to them; returns
+  // the axis store's entry of its definition signature.
+  const std::shared_ptr<Axis>& CollectAxis(const std::shared_ptr<Axis>& axis);
   Axis* FirstAxisOfDefinition(const Axis& axis) const;
   bool CorrectReadOnly(Axis& axis, Axis* same);
   bool CorrectCopyable(Axis& axis, Axis* same);

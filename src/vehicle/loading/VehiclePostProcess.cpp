@@ -1,7 +1,10 @@
 // Turning the loose objects of a loaded definition into one connected model.
+#include <cstddef>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "util/Prefetch.h"
 #include "vehicle/definition/Axis.h"
 #include "vehicle/definition/CopyGroup.h"
 #include "vehicle/definition/DataType.h"
@@ -18,36 +21,49 @@ namespace vehicle {
 
 // The steps of the header run in their order, except that steps which only
 // concern the table in hand, given stores that earlier steps completed,
-// share one walk over the tables. A definition holds thousands of tables,
-// and each walk costs more in memory traffic than the work it does.
+// share one walk. A definition holds thousands of tables, and each walk
+// costs more in memory traffic than the work it does: the first walk lists
+// the tables and their axis slots in store order, and the later walks go
+// through those lists instead of the stores.
 void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
+  // One axis slot of a table and the axis store's entry of its definition.
+  struct AxisSlot {
+    std::shared_ptr<Axis>* axis;
+    const std::shared_ptr<Axis>* first;
+  };
+  std::vector<Table*> tables;
+  tables.reserve(tables_.size());
+  std::vector<AxisSlot> slots;
+  slots.reserve(4 * tables_.size());
+
   // Signatures, then the axis stores: whether an axis is collected depends
-  // only on the axes before it.
-  for (auto& table : tables_) {
-    for (auto& role : table.second->GetAxes()) {
+  // only on the axes before it. A table's groups concern no axis, and the
+  // group store is complete.
+  for (auto& entry : tables_) {
+    Table& table = *entry.second;
+    tables.push_back(&table);
+    for (auto& role : table.GetAxes()) {
       if (!role.second)
         continue;
       if (strategy != nullptr)
         strategy->GenerateSignatures(role.second);
-      CollectAxis(role.second);
-    }
-  }
-
-  // Flags, then the table's groups and shared axes. Flags are reconciled
-  // through the axis stores, never through another table's axes, so
-  // replacing a table's axes before the next table is corrected changes no
-  // flag; group references concern neither.
-  for (auto& entry : tables_) {
-    Table& table = *entry.second;
-    for (auto& role : table.GetAxes()) {
-      if (!role.second)
-        continue;
-      Axis* same = FirstAxisOfDefinition(*role.second);  // corrections change no store
-      CorrectReadOnly(*role.second, same);
-      CorrectCopyable(*role.second, same);
+      slots.push_back({&role.second, &CollectAxis(role.second)});
     }
     table.ResolveReferences(groups_);
-    table.ResolveReferences(axes_);
+  }
+
+  // Flags, then the shared axes. Flags are reconciled through the axis
+  // stores, never through another slot's axis, so replacing an axis before
+  // the next one is corrected changes no flag. The axis store's entry of a
+  // definition is the one a lookup by its signature would find.
+  for (std::size_t i = 0; i < slots.size(); ++i) {
+    if (i + util::kPrefetchAhead < slots.size())
+      util::Prefetch(slots[i + util::kPrefetchAhead].axis->get());
+    Axis& axis = **slots[i].axis;
+    Axis* same = slots[i].first->get();
+    CorrectReadOnly(axis, same);
+    CorrectCopyable(axis, same);
+    *slots[i].axis = *slots[i].first;
   }
   ResolveHashReferences(groups_, groups_);
   ResolveMonitorReferences();
@@ -64,8 +80,10 @@ void Vehicle::PostProcessLoad(AxisSignatureStrategy* strategy) {
   // translate each axis once, not once per table that holds it, or a shared
   // axis would move twice.
   std::set<const Axis*> translated;
-  for (auto& entry : tables_) {
-    Table& table = *entry.second;
+  for (std::size_t i = 0; i < tables.size(); ++i) {
+    if (i + util::kPrefetchAhead < tables.size())
+      util::Prefetch(tables[i + util::kPrefetchAhead]);
+    Table& table = *tables[i];
     table.ResolveReferences(data_types_);
     for (auto& role : table.GetAxes()) {
       if (translator != nullptr && role.second && translated.insert(role.second.get()).second) {
@@ -102,9 +120,11 @@ void Vehicle::BuildAxisHashesFromTables() {
 
 // The first axis of a definition signature goes into the axis store; the
 // first of the others with a new data signature into the shared axis store.
-void Vehicle::CollectAxis(const std::shared_ptr<Axis>& axis) {
-  if (!axes_.data.insert_or_keep(axis->GetDefSignature(), axis).second)
+const std::shared_ptr<Axis>& Vehicle::CollectAxis(const std::shared_ptr<Axis>& axis) {
+  const auto first = axes_.data.insert_or_keep(axis->GetDefSignature(), axis);
+  if (!first.second)
     shared_axes_.data.insert_or_keep(axis->GetDataSignature(), axis);
+  return first.first->second;
 }
 
 void Vehicle::CorrectAxisAttributes() {

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <vector>
 
+#include "util/Prefetch.h"
 #include "vehicle/definition/Axis.h"
 #include "vehicle/definition/CopyGroup.h"
 #include "vehicle/definition/DataType.h"
@@ -105,10 +106,37 @@ void Vehicle::ValidateRomInfo() {
     AddFailure(&rom_info_, {"RomInfo", vehicle_id_, code, scratch}, Detail(scratch));
 }
 
+namespace {
+
+// A cursor a few entries ahead of a walk over a store, asking for the
+// objects of the entries it passes.
+template <class Store>
+class StoreLookahead {
+ public:
+  explicit StoreLookahead(Store& store) : it_(store.begin()), end_(store.end()) {
+    for (std::size_t i = 0; i < util::kPrefetchAhead; ++i)
+      Step();
+  }
+  void Step() {
+    if (it_ == end_)
+      return;
+    util::PrefetchOwned(it_->second);
+    ++it_;
+  }
+
+ private:
+  typename Store::map_type::iterator it_;
+  typename Store::map_type::iterator end_;
+};
+
+}  // namespace
+
 template <class Store>
 void Vehicle::ValidateStore(Store& live, Store& invalid) {
   std::vector<std::string> failed;
+  StoreLookahead<Store> ahead(live);
   for (auto& entry : live) {
+    ahead.Step();
     const validate_codes_t code = entry.second->Validate();
     if (code == 0)
       continue;
@@ -139,7 +167,9 @@ void Vehicle::ValidateMonitors() {
 
 void Vehicle::ValidateTables() {
   std::vector<std::string> failed;
+  StoreLookahead<Tables> ahead(tables_);
   for (auto& entry : tables_) {
+    ahead.Step();
     Table& table = *entry.second;
     const validate_codes_t code = table.Validate();
     if (code != 0) {
