@@ -60,6 +60,41 @@ bool IsSingle(double magnitude) {
   return static_cast<double>(static_cast<float>(magnitude)) == magnitude;
 }
 
+// The rounding below without any text, where the text cannot round another
+// way: `magnitude` scaled by 10^digits lies clearly away from a half, farther
+// than the decimal digits used below can differ from it plus the product's
+// own error. Then the rounded
+// integer k is the one the digits give, and k / 10^digits, both exact, is
+// the double nearest that decimal, as strtod reads it. False when undecided.
+bool RoundWithoutText(double magnitude, int digits, double& result) {
+  static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  if (digits > 15) {
+    return false;
+  }
+  const double power = kPowers[digits];
+  const double scaled = magnitude * power;
+  if (!(scaled < 1e15)) {
+    return false;
+  }
+  const double whole = std::floor(scaled);
+  const double fraction = scaled - whole;
+  // Single-precision digits are used only when at most 7 are kept, which
+  // needs a scaled value below 10^7. Any digits that read back as the number
+  // lie within half its unit in the last place; the product adds its own
+  // rounding.
+  const bool single_digits = scaled < 2e7 && IsSingle(magnitude);
+  int exponent = 0;
+  std::frexp(magnitude, &exponent);
+  const double half_unit = std::ldexp(1.0, exponent - (single_digits ? 25 : 54));
+  const double error = half_unit * power * 1.001 + scaled * 0x1p-50 + 1e-12;
+  if (std::fabs(fraction - 0.5) <= error) {
+    return false;
+  }
+  result = (fraction > 0.5 ? whole + 1.0 : whole) / power;
+  return true;
+}
+
 }  // namespace
 
 double DoublePrecision::RoundDigitsAfterDecimal(double value, int digits) {
@@ -71,6 +106,13 @@ double DoublePrecision::RoundDigitsAfterDecimal(double value, int digits) {
   }
   const bool negative = value < 0.0;
   const double magnitude = std::fabs(value);
+  double quick = 0.0;
+  if (RoundWithoutText(magnitude, digits, quick)) {
+    if (quick == 0.0) {
+      return 0.0;
+    }
+    return negative ? -quick : quick;
+  }
 
   Decimal d = ShortestDouble(magnitude);
   if (static_cast<long>(d.exponent) + digits <= 7 && IsSingle(magnitude)) {
