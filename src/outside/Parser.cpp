@@ -152,6 +152,11 @@ double* Parser::_BindVariable(const char* name, void* self) {
 }
 
 double Parser::Evaluate() {
+  // The engine's errors come from compiling, which depends on the expression
+  // alone: once invalid, always invalid, without compiling again per value.
+  if (!syntax_error_.empty()) {
+    throw ParserSyntaxException(syntax_error_, position_);
+  }
   try {
     if (engine_ && !_BindingsIntact()) {
       _Reset();
@@ -173,7 +178,7 @@ double Parser::Evaluate() {
     if (message.find("position") == std::string::npos) {
       message += " (at position " + std::to_string(position_) + ")";
     }
-    throw ParserSyntaxException("Invalid expression \"" + expression_ + "\": " + message,
-                                position_);
+    syntax_error_ = "Invalid expression \"" + expression_ + "\": " + message;
+    throw ParserSyntaxException(syntax_error_, position_);
   }
 }

@@ -94,6 +94,9 @@ class Parser {
   size_t position_;
   std::string token_;
   std::map<std::string, double> symbols_;
+  // The text of the syntax error the expression gave, empty while none; not
+  // copied (a copy finds it again on its first Evaluate()).
+  std::string syntax_error_;
 
   // Compiled state; rebuilt on demand and never shared between Parsers.
   std::unique_ptr<mu::Parser> engine_;
