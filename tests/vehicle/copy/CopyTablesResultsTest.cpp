@@ -81,14 +81,6 @@ TEST(CopyTablesResultsTest, MergedReportKeepsEverythingAndTheCopyError) {
   EXPECT_EQ(merged.GetRestrictedTableCopies().size(), 1u);
   EXPECT_TRUE(merged.GetCopyError());
 
-  // Even with the failure gone, the error of the merged run keeps it failed.
-  CopyTablesResults clean;
-  clean.AddSuccessfulTableCopies({TableSelection("Fuel")});
-  CopyTablesResults errored;
-  errored.CopyErrorOccured();
-  clean.AddCopyTablesResults(errored);
-  EXPECT_FALSE(clean.WasCopySuccessful());
-
   CopyTablesResults restrictions;
   restrictions.AddRestrictedRemovedResults(failed_run);
   EXPECT_TRUE(restrictions.GetRestrictionsLoaded());

