@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "AtomicFile.h"
+#include "outside/FileIO.h"
 #include "vehicle/data/TableData.h"
 #include "vehicle/data/ToggleData.h"
 #include "vehicle/data/VehicleData.h"
@@ -25,7 +25,7 @@ namespace {
 std::vector<uint8_t> ReadImage(const std::string& path) {
   std::vector<uint8_t> bytes;
   std::string error;
-  if (!ReadWholeFile(path, bytes, error))
+  if (!util::ReadWholeFile(path, bytes, error))
     RaiseOSError(error);
   return bytes;
 }
@@ -177,7 +177,7 @@ void PyRom::Save(const std::string& path) {
                              " do not fit its image; nothing was written");
   }
   std::string error;
-  if (!WriteFileAtomically(path, image, error))
+  if (!util::WriteFileAtomically(path, image, error))
     RaiseOSError(error);
   image_ = std::move(image);
   data_->ClearDirtyState();

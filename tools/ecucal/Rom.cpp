@@ -1,9 +1,5 @@
 #include "Rom.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <cstring>
@@ -14,6 +10,7 @@
 
 #include "Output.h"
 #include "RomMap.h"
+#include "outside/FileIO.h"
 #include "vehicle/data/ToggleData.h"
 #include "vehicle/data/VehicleData.h"
 #include "vehicle/definition/Table.h"
@@ -71,36 +68,6 @@ std::string OwnerText(const Owner& owner) {
   return text;
 }
 
-void WriteAll(int fd, const Image& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0)
-      throw std::runtime_error(SystemError());
-    done += static_cast<size_t>(n);
-  }
-}
-
-// Mode for the new file: the replaced file's, or what umask allows.
-mode_t ModeFor(const std::string& path) {
-  struct stat existing;
-  if (::stat(path.c_str(), &existing) == 0)
-    return existing.st_mode & 07777;
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
-}
-
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd >= 0) {
-    ::fsync(fd);  // best effort: some file systems refuse it for folders
-    ::close(fd);
-  }
-}
-
 }  // namespace
 
 CLI::App* AddRomVerb(CLI::App& app, const std::string& name, const std::string& description,
@@ -148,29 +115,9 @@ Image ReadImage(const std::string& path, const std::string& what) {
 }
 
 void WriteFileAtomically(const std::string& path, const Image& bytes) {
-  const fs::path target(path);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
-    throw CommandError(kExitUnreadable, "cannot write " + path + ": " + SystemError());
-  bool open = true;
-  try {
-    WriteAll(fd, bytes);
-    if (::fchmod(fd, ModeFor(path)) != 0 || ::fsync(fd) != 0)
-      throw std::runtime_error(SystemError());
-    open = false;
-    if (::close(fd) != 0)
-      throw std::runtime_error(SystemError());
-    if (::rename(temp.c_str(), path.c_str()) != 0)
-      throw std::runtime_error(SystemError());
-  } catch (const std::runtime_error& e) {
-    if (open)
-      ::close(fd);
-    ::unlink(temp.c_str());
-    throw CommandError(kExitUnreadable, "cannot write " + path + ": " + e.what());
-  }
-  SyncFolder(folder.string());
+  std::string error;
+  if (!util::WriteFileAtomically(path, bytes, error))
+    throw CommandError(kExitUnreadable, "cannot write " + path + ": " + error);
 }
 
 std::string WriteOutput(const OutputOptions& options, const std::string& rom_path,

@@ -1,4 +1,4 @@
-#include "AtomicFile.h"
+#include "outside/FileIO.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <iterator>
 
-namespace ecucal_python {
+namespace util {
 
 namespace {
 
@@ -57,7 +57,9 @@ void SyncFolder(const std::string& path) {
 
 bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes,
                          std::string& error) {
-  std::string temporary = path + ".XXXXXX";
+  const std::filesystem::path target(path);
+  std::string temporary =
+      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) {
     error = Reason("cannot create a temporary file beside", path);
@@ -103,4 +105,4 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
   return true;
 }
 
-}  // namespace ecucal_python
+}  // namespace util
