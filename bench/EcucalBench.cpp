@@ -524,6 +524,7 @@ BENCHMARK(BM_CopyTablesBySelection)->Unit(benchmark::kMillisecond);
 void BM_BuiltInstanceMemory(benchmark::State& state) {
   const Rom& rom = Rom::Get();
   long long held = 0, peak = 0;
+  size_t allocations = 0;
   for (auto _ : state) {
     heap::Start();
     {
@@ -531,9 +532,11 @@ void BM_BuiltInstanceMemory(benchmark::State& state) {
       data->BuildVehicle(rom.Images().rom, rom.Images().second, false);
       held = heap::live;
       peak = heap::peak;
+      allocations = heap::allocations;
       heap::Stop();
     }
   }
+  state.counters["allocations"] = static_cast<double>(allocations);
   state.counters["held_MiB"] = held / 1048576.0;
   state.counters["peak_MiB"] = peak / 1048576.0;
   state.counters["image_MiB"] = rom.Images().rom.size() / 1048576.0;

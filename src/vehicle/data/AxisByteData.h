@@ -70,6 +70,10 @@ class AxisByteData {
   // Grows (with zero bytes) or truncates to `n` bytes. Tells no one.
   void Resize(unsigned int n) { bytes_.resize(n); }
 
+  // Replaces the bytes with the `n` bytes at `bytes` (the size becomes `n`).
+  // Tells no one: this fills a buffer, it does not edit one.
+  void Assign(const unsigned char* bytes, size_t n) { bytes_.assign(bytes, bytes + n); }
+
   // Same size and same bytes.
   bool Equals(const std::vector<unsigned char>& other) const { return bytes_ == other; }
 

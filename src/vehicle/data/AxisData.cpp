@@ -21,6 +21,12 @@ AxisData::AxisData(const std::shared_ptr<Axis>& axis) : axis_(axis) {
   RefreshLayout();
 }
 
+AxisData::AxisData(const std::shared_ptr<Axis>& axis, const std::shared_ptr<Conv>& conv)
+    : axis_(axis) {
+  AdoptConv(conv);
+  RefreshLayout();
+}
+
 AxisData::~AxisData() {
   if (byte_data_)
     byte_data_->UnregisterAxisByteDataEventListener(*this);
@@ -28,10 +34,23 @@ AxisData::~AxisData() {
 
 // ---------------------------------------------------------------- layout
 
-void AxisData::RefreshLayout() {
-  conv_ = GetConv(axis_->GetDataType());
+bool AxisData::AdoptConv(const std::shared_ptr<Conv>& conv) {
+  if (!conv || conv->GetDataType() != axis_->GetDataType())
+    return false;
+  if (conv == conv_)
+    return true;
+  conv_ = conv;
   // Only expression conversions can throw (an evaluation error at some value).
   conv_may_throw_ = dynamic_cast<const StrConv*>(conv_.get()) != nullptr;
+  return true;
+}
+
+void AxisData::RefreshLayout() {
+  // A conversion depends on its data type alone, so the one made for the
+  // same data type is kept: a build would otherwise make each twice (once
+  // on construction, once on attaching), expression parsers and all.
+  if (!AdoptConv(conv_))
+    AdoptConv(GetConv(axis_->GetDataType()));
   layout_ok_ = false;
   codec_ = CellCodec();
   width_ = 0;
@@ -370,6 +389,7 @@ bool AxisData::SetDataType(const std::shared_ptr<DataType>& data_type) {
   if (util::data::StorageWidth(data_type->storage) != axis_->GetElementSize())
     return false;
   axis_->SetDataType(data_type);
+  conv_.reset();  // the same data type may come back edited
   RefreshLayout();
   InvalidateCurrentSig();
   return true;

@@ -62,6 +62,11 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   };
 
   explicit AxisData(const std::shared_ptr<Axis>& axis);
+  // Uses `conv` when it was made for the axis's data type, so that the axes
+  // of one instance share their conversions; otherwise makes its own. A
+  // conversion may hold evaluation state, so it is shared only by objects
+  // used from one thread at a time (one instance).
+  AxisData(const std::shared_ptr<Axis>& axis, const std::shared_ptr<Conv>& conv);
   ~AxisData() override;
   AxisData(const AxisData&) = delete;
   AxisData& operator=(const AxisData&) = delete;
@@ -336,6 +341,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // Layout, mask and conversion facts taken once when the buffer is
   // attached, so per-cell work looks nothing up.
   void RefreshLayout();
+  // Takes `conv` as the conversion when it was made for the axis's data
+  // type; false (and nothing changes) otherwise.
+  bool AdoptConv(const std::shared_ptr<Conv>& conv);
   // Unregisters from the buffer and forgets it and the signatures.
   void Detach();
   bool BuildFromImage(const std::vector<unsigned char>& rom);
@@ -348,6 +356,10 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // The buffer's bytes in the order the image stores them: the buffer
   // itself, or for vertical layouts `scratch` filled in that order.
   const unsigned char* ImageOrderBytes(std::vector<unsigned char>& scratch) const;
+  // The writes of SaveAxis without its checks, for callers that had
+  // CanSaveAxis(rom.size()) say true and changed nothing since: a save
+  // checks every axis before it writes any, and need not check twice.
+  void WriteAxis(std::vector<unsigned char>& rom) const;
 
   // Value of element i, whose index the caller has checked; VALUE_NOT_SET
   // when the conversion throws.
@@ -385,6 +397,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // The repository reads which buffer an axis holds; nobody else may, so
   // that every write goes through this class and its listeners.
   friend class AxisDataRepository;
+  // Saves check every axis first, then write through WriteAxis.
+  friend class TableData;
+  friend class VehicleData;
 
   std::shared_ptr<Axis> axis_;
   std::shared_ptr<AxisByteData> byte_data_;

@@ -64,11 +64,13 @@ bool AxisData::BuildFromImage(const std::vector<unsigned char>& rom) {
         return false;
     }
     const unsigned char* source = rom.data() + rom_offsets.front();
-    std::vector<unsigned char> bytes(source, source + length);
-    if (axis_->GetLayout() == LAYOUT_VERTICAL)
-      VerticalToBuffer(source, bytes.data());
-    byte_data_->Resize(static_cast<unsigned int>(length));
-    byte_data_->SetBytes(bytes);
+    if (axis_->GetLayout() != LAYOUT_VERTICAL) {
+      byte_data_->Assign(source, length);
+      return true;
+    }
+    std::vector<unsigned char> bytes(length);
+    VerticalToBuffer(source, bytes.data());
+    byte_data_->Assign(bytes.data(), bytes.size());
     return true;
   }
 
@@ -100,8 +102,7 @@ bool AxisData::BuildFromImage(const std::vector<unsigned char>& rom) {
     VerticalToBuffer(packed.data(), ordered.data());
     packed.swap(ordered);
   }
-  byte_data_->Resize(static_cast<unsigned int>(length));
-  byte_data_->SetBytes(packed);
+  byte_data_->Assign(packed.data(), packed.size());
   return true;
 }
 
@@ -116,8 +117,7 @@ bool AxisData::BuildCalculated() {
     values[i] = i * step + min;
   std::vector<unsigned char> bytes(static_cast<size_t>(count_) * stride_);
   EncodeValues(values, bytes, false);  // a value that cannot be converted stays zero
-  byte_data_->Resize(static_cast<unsigned int>(bytes.size()));
-  byte_data_->SetBytes(bytes);
+  byte_data_->Assign(bytes.data(), bytes.size());
   return true;
 }
 
@@ -190,8 +190,13 @@ bool AxisData::CanSaveAxis(uint64_t image_size) const {
 bool AxisData::SaveAxis(std::vector<unsigned char>& rom) const {
   if (!CanSaveAxis(rom.size()))
     return false;
+  WriteAxis(rom);
+  return true;
+}
+
+void AxisData::WriteAxis(std::vector<unsigned char>& rom) const {
   if (axis_->GetSpecialType() != SPECIAL_AXIS_INVALID || IsRamOnly())
-    return true;
+    return;
   std::vector<unsigned char> scratch;
   const unsigned char* image = ImageOrderBytes(scratch);
   const uint64_t length = static_cast<uint64_t>(count_) * stride_;
@@ -208,14 +213,13 @@ bool AxisData::SaveAxis(std::vector<unsigned char>& rom) const {
     }
   }
   if (!rom_offsets.empty())
-    return true;
+    return;
   size_t position = 0;
   for (const Axis::data_offsets_t& run : axis_->GetDataOffsets()) {
     const size_t length_of_run = static_cast<size_t>(run.count) * width_;
     std::memcpy(rom.data() + run.rom_offset, image + position, length_of_run);
     position += length_of_run;
   }
-  return true;
 }
 
 }  // namespace vehicle

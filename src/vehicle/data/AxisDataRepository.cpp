@@ -27,6 +27,7 @@ AxisDataRepository& AxisDataRepository::operator=(const AxisDataRepository& othe
     bytes_.clear();
     axes_.clear();
     shapes_.clear();
+    convs_.clear();
     CopyFrom(other);
   }
   return *this;
@@ -37,7 +38,6 @@ AxisDataRepository::~AxisDataRepository() = default;
 // ---------------------------------------------------------------- building
 
 bool AxisDataRepository::BuildAxes(const AxisHash& axes, const std::vector<unsigned char>& rom) {
-  shapes_.reserve(shapes_.size() + axes.size());
   for (const auto& entry : axes) {
     if (!BuildAxis(entry.second, rom))
       return false;
@@ -56,7 +56,7 @@ bool AxisDataRepository::BuildAxis(const std::shared_ptr<Axis>& axis,
   std::string derived_key;
   std::shared_ptr<AxisByteData> buffer = FindBuffer(*axis, shape, derived_key);
 
-  std::shared_ptr<AxisData> data = std::make_shared<AxisData>(axis);
+  std::shared_ptr<AxisData> data = MakeAxisData(axis);
   if (!buffer) {
     // The first axis of these bytes reads them; it is kept rather than
     // rebuilt so that its conversion is taken only once.
@@ -208,6 +208,14 @@ void AxisDataRepository::StoreBuffer(const std::string& key,
   shapes_[buffer.get()] = shape;
 }
 
+std::shared_ptr<AxisData> AxisDataRepository::MakeAxisData(const std::shared_ptr<Axis>& axis) {
+  std::shared_ptr<Conv>& shared = convs_[axis->GetDataType().get()];
+  auto data = std::make_shared<AxisData>(axis, shared);
+  if (!shared)
+    shared = data->conv_;
+  return data;
+}
+
 void AxisDataRepository::DefineDepthSegments(AxisData& axis) {
   const Axis::dimensions_t d = axis.GetDimensions();
   if (d.x == Axis::NOT_SET || d.y == Axis::NOT_SET || d.z == Axis::NOT_SET)
@@ -239,7 +247,7 @@ void AxisDataRepository::CopyFrom(const AxisDataRepository& other) {
     auto buffer = copies.find(entry.second->byte_data_.get());
     if (buffer == copies.end())
       continue;
-    auto data = std::make_shared<AxisData>(entry.second->GetAxis());
+    auto data = MakeAxisData(entry.second->GetAxis());
     data->BuildAxis(buffer->second);
     if (!data->IsBuilt())
       continue;

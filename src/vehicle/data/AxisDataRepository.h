@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "util/BucketMap.h"
 #include "util/DataHash.h"
 #include "vehicle/Enumerations.h"
 
@@ -13,6 +14,8 @@ namespace vehicle {
 class Axis;
 class AxisByteData;
 class AxisData;
+class Conv;
+class DataType;
 
 // Builds and owns the axis data of one ROM instance and the byte buffers
 // behind it. Axes with equal definition signatures share one AxisData; axes
@@ -97,12 +100,18 @@ class AxisDataRepository {
   void StoreBuffer(const std::string& key, const std::shared_ptr<AxisByteData>& buffer,
                    const Shape& shape);
   static void DefineDepthSegments(AxisData& axis);
+  // A new AxisData of `axis`, with the conversion this repository shares
+  // among the axes of its data type.
+  std::shared_ptr<AxisData> MakeAxisData(const std::shared_ptr<Axis>& axis);
   void CopyFrom(const AxisDataRepository& other);
 
   ByteDataHash bytes_;
   AxisDataHash axes_;
   // The shape each stored buffer was built for.
-  std::unordered_map<const AxisByteData*, Shape> shapes_;
+  util::BucketMap<const AxisByteData*, Shape, std::hash<const AxisByteData*>> shapes_;
+  // One conversion per data type: a conversion is made from its data type
+  // alone, and expression conversions are costly to make.
+  std::unordered_map<const DataType*, std::shared_ptr<Conv>> convs_;
   std::shared_ptr<AxisDataRepository*> self_;
 };
 

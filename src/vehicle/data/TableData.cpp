@@ -218,10 +218,8 @@ bool TableData::SaveTable(std::vector<unsigned char>& rom) const {
     return false;
   if (IsEphemeral())
     return true;
-  for (const auto& entry : axes_) {
-    if (!entry.second->SaveAxis(rom))
-      return false;
-  }
+  for (const auto& entry : axes_)
+    entry.second->WriteAxis(rom);
   return true;
 }
 

@@ -86,24 +86,20 @@ bool TableDataRepository::BuildLinkedTables(const AxisDataRepository& axes,
     tables.data.insert_or_keep(entry.first, entry.second);
   removed.clear();
 
-  // The store is not changed while it is walked: the ids come first.
-  std::vector<std::string> ids;
-  ids.reserve(tables.size());
-  for (const auto& entry : tables)
-    ids.push_back(entry.first);
-
+  // The store is not changed while it is walked: the tables to set aside
+  // are moved after the walk, in the order they were met.
+  std::vector<std::string> set_aside;
   bool all = true;
-  for (const std::string& id : ids) {
-    const std::shared_ptr<Table> table = tables.data.find(id)->second;
-    const bool remove = remover.TableShouldBeRemoved(id);
-    if (!remove || buildRemoved) {
-      if (!BuildLinkedTable(axes, link, table))
-        all = false;
-    }
-    if (remove) {
-      removed.setData(id, table);
-      tables.removeData(id);
-    }
+  for (const auto& entry : tables) {
+    const bool remove = remover.TableShouldBeRemoved(entry.first);
+    if ((!remove || buildRemoved) && !BuildLinkedTable(axes, link, entry.second))
+      all = false;
+    if (remove)
+      set_aside.push_back(entry.first);
+  }
+  for (const std::string& id : set_aside) {
+    removed.setData(id, tables.findData(id));
+    tables.removeData(id);
   }
   return all;
 }

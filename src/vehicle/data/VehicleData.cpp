@@ -304,10 +304,8 @@ bool VehicleData::SaveVehicle(std::vector<uint8_t>& rom) {
   std::vector<const AxisData*> axes;
   if (!CollectAxesToSave(rom.size(), axes) || !TogglesFit(rom))
     return false;
-  for (const AxisData* axis : axes) {
-    if (!axis->SaveAxis(rom))
-      return false;
-  }
+  for (const AxisData* axis : axes)
+    axis->WriteAxis(rom);
   return WriteToggles(rom);
 }
 
