@@ -14,16 +14,6 @@ using Before = std::less<IAxisByteDataEventHandler*>;
 
 }  // namespace
 
-void AxisByteDataEventDispatcher::OnAxisByteDataChanging() {
-  for (IAxisByteDataEventHandler* handler : handlers_)
-    handler->OnAxisByteDataChanging();
-}
-
-void AxisByteDataEventDispatcher::OnAxisByteDataChanged() {
-  for (IAxisByteDataEventHandler* handler : handlers_)
-    handler->OnAxisByteDataChanged();
-}
-
 void AxisByteDataEventDispatcher::Register(IAxisByteDataEventHandler& handler) {
   auto at = std::lower_bound(handlers_.begin(), handlers_.end(), &handler, Before());
   if (at == handlers_.end() || *at != &handler)
@@ -81,30 +71,6 @@ void AxisByteData::SetBinary(const util::Binary& value, unsigned int offset) {
     return;
   dispatcher_.OnAxisByteDataChanging();
   std::memcpy(bytes_.data() + offset, value.bytes.data(), value.Size());
-  dispatcher_.OnAxisByteDataChanged();
-}
-
-void AxisByteData::SetBytesAt(unsigned int offset, const unsigned char* bytes,
-                              unsigned int length) {
-  if (length == 0 || !AxisByteData::Fits(offset, length, bytes_.size()))
-    return;
-  dispatcher_.OnAxisByteDataChanging();
-  unsigned char* at = bytes_.data() + offset;
-  // Cell writes are one, two or four bytes: copies of a known size compile
-  // to a move, where a general memcpy is a call.
-  switch (length) {
-    case 1:
-      *at = *bytes;
-      break;
-    case 2:
-      std::memcpy(at, bytes, 2);
-      break;
-    case 4:
-      std::memcpy(at, bytes, 4);
-      break;
-    default:
-      std::memcpy(at, bytes, length);
-  }
   dispatcher_.OnAxisByteDataChanged();
 }
 

@@ -2,8 +2,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <list>
 #include <vector>
+
+#include <boost/container/small_vector.hpp>
 
 #include "outside/Binary.h"
 #include "util/Storage.h"
@@ -33,8 +36,15 @@ class IAxisByteDataEventDispatcher {
 // A handler must not register or unregister anyone while it is being told.
 class AxisByteDataEventDispatcher : public IAxisByteDataEventDispatcher {
  public:
-  void OnAxisByteDataChanging() override;
-  void OnAxisByteDataChanged() override;
+  // Inline: every cell write tells its handlers through these.
+  void OnAxisByteDataChanging() override {
+    for (IAxisByteDataEventHandler* handler : handlers_)
+      handler->OnAxisByteDataChanging();
+  }
+  void OnAxisByteDataChanged() override {
+    for (IAxisByteDataEventHandler* handler : handlers_)
+      handler->OnAxisByteDataChanged();
+  }
 
   void Register(IAxisByteDataEventHandler& handler);
   void Unregister(IAxisByteDataEventHandler& handler);
@@ -43,8 +53,9 @@ class AxisByteDataEventDispatcher : public IAxisByteDataEventDispatcher {
 
  private:
   // Sorted. A buffer has one handler or a few, and is told on every cell
-  // write: a vector is walked faster than a tree and costs one allocation.
-  std::vector<IAxisByteDataEventHandler*> handlers_;
+  // write: an array is walked faster than a tree, and the usual single
+  // handler is held inline, so a build allocates nothing per buffer here.
+  boost::container::small_vector<IAxisByteDataEventHandler*, 1> handlers_;
 };
 
 // The raw bytes of one axis cut out of a ROM image, shared by every AxisData
@@ -96,7 +107,29 @@ class AxisByteData {
   void SetBinary(const util::Binary& value, unsigned int offset);
   // Copies `length` bytes to `offset`, telling the handlers as SetBinary
   // does. A range that does not fit writes nothing and tells no one.
-  void SetBytesAt(unsigned int offset, const unsigned char* bytes, unsigned int length);
+  // Inline, being the write of every cell edit.
+  void SetBytesAt(unsigned int offset, const unsigned char* bytes, unsigned int length) {
+    if (length == 0 || !AxisByteData::Fits(offset, length, bytes_.size()))
+      return;
+    dispatcher_.OnAxisByteDataChanging();
+    unsigned char* at = bytes_.data() + offset;
+    // Cell writes are one, two or four bytes: copies of a known size compile
+    // to a move, where a general memcpy is a call.
+    switch (length) {
+      case 1:
+        *at = *bytes;
+        break;
+      case 2:
+        std::memcpy(at, bytes, 2);
+        break;
+      case 4:
+        std::memcpy(at, bytes, 4);
+        break;
+      default:
+        std::memcpy(at, bytes, length);
+    }
+    dispatcher_.OnAxisByteDataChanged();
+  }
 
   // Copies each value (its own length) to successive multiples of `stride`;
   // an empty value leaves its slot alone, and bytes between slots are never

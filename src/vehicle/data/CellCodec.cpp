@@ -33,9 +33,9 @@ CellCodec CellCodec::For(const Conv* conv, util::data::Storage_e storage, util::
                  : width == 2 ? (big ? Order::kBig16 : Order::kLittle16)
                               : (big ? Order::kBig32 : Order::kLittle32);
   codec.mask_ = width == 4 ? mask : mask & ((1u << (8 * width)) - 1);
-  codec.is_signed_ = storage == util::data::STORAGE_S8 || storage == util::data::STORAGE_S16 ||
-                     storage == util::data::STORAGE_S32;
-  codec.sign_shift_ = codec.is_signed_ ? 32 - 8 * width : 0;
+  const bool is_signed = storage == util::data::STORAGE_S8 || storage == util::data::STORAGE_S16 ||
+                         storage == util::data::STORAGE_S32;
+  codec.sign_shift_ = is_signed ? 64 - 8 * width : 0;
   codec.range_ = Conv::IntegerRangeOf(storage);
   return codec;
 }

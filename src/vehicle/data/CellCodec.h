@@ -71,12 +71,14 @@ class CellCodec {
 
   // The engineering value of the element: masked, sign-extended from the
   // storage width when signed, converted.
+  //
+  // Branch-free past the byte order: the sign extension shifts by 0 for
+  // unsigned storages, and a direct conversion has scalar 1 and offset 0,
+  // which give the integer back exactly.
   double Decode(const unsigned char* element) const {
-    const uint32_t raw = Load(element) & mask_;
-    const double value =
-        is_signed_ ? static_cast<double>(static_cast<int32_t>(raw << sign_shift_) >> sign_shift_)
-                   : static_cast<double>(raw);
-    return kind_ == Kind::kSlopeInt ? value * scalar_ + offset_ : value;
+    const uint64_t raw = Load(element) & mask_;
+    const int64_t value = static_cast<int64_t>(raw << sign_shift_) >> sign_shift_;
+    return static_cast<double>(value) * scalar_ + offset_;
   }
 
   // The raw integer the conversion stores for `value`.
@@ -94,12 +96,12 @@ class CellCodec {
 
   Kind kind_ = Kind::kNone;
   Order order_ = Order::kOne;
-  bool is_signed_ = false;
   // The bit mask in the raw integer's order, limited to the storage width.
   uint32_t mask_ = 0xFFFFFFFFu;
-  // Shifting left and arithmetically back right by this sign-extends a
-  // signed storage narrower than 32 bits.
+  // Shifting the 64-bit raw integer left and arithmetically back right by
+  // this sign-extends a signed storage; 0 for unsigned ones.
   uint32_t sign_shift_ = 0;
+  // 1 and 0 for a direct conversion.
   double scalar_ = 1.0;
   double offset_ = 0.0;
   Conv::IntegerRange range_{0, 0, 0};
