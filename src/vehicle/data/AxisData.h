@@ -360,6 +360,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
   // CanSaveAxis(rom.size()) say true and changed nothing since: a save
   // checks every axis before it writes any, and need not check twice.
   void WriteAxis(std::vector<unsigned char>& rom) const;
+  // Asks for the memory WriteAxis reads: `stage` 0 the objects this one
+  // points at, 1 what those point at (once stage 0 has had time to arrive).
+  void PrefetchForWrite(int stage) const;
 
   // Value of element i, whose index the caller has checked; VALUE_NOT_SET
   // when the conversion throws.

@@ -2,6 +2,8 @@
 
 #include "vehicle/data/AxisData.h"
 
+#include "util/Prefetch.h"
+
 namespace vehicle {
 
 namespace {
@@ -192,6 +194,17 @@ bool AxisData::SaveAxis(std::vector<unsigned char>& rom) const {
     return false;
   WriteAxis(rom);
   return true;
+}
+
+void AxisData::PrefetchForWrite(int stage) const {
+  if (stage == 0) {
+    util::Prefetch(axis_.get());
+    util::Prefetch(byte_data_.get());
+    return;
+  }
+  if (byte_data_)
+    util::Prefetch(byte_data_->GetBytes().data());
+  util::Prefetch(axis_->GetRomOffsets().data());
 }
 
 void AxisData::WriteAxis(std::vector<unsigned char>& rom) const {

@@ -1,10 +1,13 @@
 #include "vehicle/data/VehicleData.h"
 
+#include "util/Prefetch.h"
+
 #include <string>
 #include <unordered_set>
 #include <utility>
 
 #include "util/PointerSet.h"
+#include "util/Prefetch.h"
 #include "vehicle/definition/CopyGroup.h"
 #include "vehicle/definition/Table.h"
 #include "vehicle/loading/Vehicle.h"
@@ -304,32 +307,61 @@ bool VehicleData::SaveVehicle(std::vector<uint8_t>& rom) {
   std::vector<const AxisData*> axes;
   if (!CollectAxesToSave(rom.size(), axes) || !TogglesFit(rom))
     return false;
-  for (const AxisData* axis : axes)
-    axis->WriteAxis(rom);
+  // The axes lie all over the heap: their memory is asked for a few axes
+  // ahead, in two steps because the second reads what the first brought.
+  constexpr size_t kObjects = 2 * util::kPrefetchAhead, kTargets = util::kPrefetchAhead;
+  for (size_t i = 0; i < axes.size(); ++i) {
+    if (i + kObjects < axes.size())
+      axes[i + kObjects]->PrefetchForWrite(0);
+    if (i + kTargets < axes.size())
+      axes[i + kTargets]->PrefetchForWrite(1);
+    axes[i]->WriteAxis(rom);
+  }
   return WriteToggles(rom);
 }
 
 bool VehicleData::CollectAxesToSave(size_t image_size, std::vector<const AxisData*>& axes) const {
   const auto& removed = vehicle_->GetRemovedTables();
+  std::vector<const TableData*> tables;
+  tables.reserve(tables_.GetTables().size());
+  for (const auto& entry : tables_.GetTables()) {
+    if (!removed.dataExists(entry.first))
+      tables.push_back(entry.second.get());
+  }
+  // Tables, their definitions and their axes lie all over the heap: memory
+  // is asked for a few steps ahead, the objects first, then what they point
+  // at once those have had time to arrive.
+  constexpr size_t kObjects = 2 * util::kPrefetchAhead, kTargets = util::kPrefetchAhead;
   // An axis shared by several tables is written once, where its first table
   // would have written it.
-  util::PointerSet seen(3 * tables_.GetTables().size());
-  axes.reserve(3 * tables_.GetTables().size());
-  for (const auto& entry : tables_.GetTables()) {
-    const TableData& table = *entry.second;
-    if (removed.dataExists(entry.first))
-      continue;
+  util::PointerSet seen(3 * tables.size());
+  axes.reserve(3 * tables.size());
+  for (size_t i = 0; i < tables.size(); ++i) {
+    if (i + kObjects < tables.size())
+      util::Prefetch(tables[i + kObjects]);
+    if (i + kTargets < tables.size()) {
+      const TableData& ahead = *tables[i + kTargets];
+      util::Prefetch(ahead.GetTable().get());
+      if (!ahead.GetAxisHash().empty())
+        util::Prefetch(&*ahead.GetAxisHash().begin());
+    }
+    const TableData& table = *tables[i];
     if (!table.IsBuilt())
       return false;
     if (table.GetTable() && table.GetTable()->IsEphemeral())
       continue;
     for (const auto& axis : table.GetAxisHash()) {
-      if (!seen.Insert(axis.second.get()))
-        continue;
-      if (!axis.second->CanSaveAxis(image_size))
-        return false;
-      axes.push_back(axis.second.get());
+      if (seen.Insert(axis.second.get()))
+        axes.push_back(axis.second.get());
     }
+  }
+  for (size_t i = 0; i < axes.size(); ++i) {
+    if (i + kObjects < axes.size())
+      util::Prefetch(axes[i + kObjects]);
+    if (i + kTargets < axes.size())
+      axes[i + kTargets]->PrefetchForWrite(0);
+    if (!axes[i]->CanSaveAxis(image_size))
+      return false;
   }
   return true;
 }
