@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <sstream>
 
+#include "util/Prefetch.h"
 #include "vehicle/data/AxisByteData.h"
 #include "vehicle/data/AxisData.h"
 #include "vehicle/definition/Axis.h"
@@ -38,11 +39,30 @@ AxisDataRepository::~AxisDataRepository() = default;
 // ---------------------------------------------------------------- building
 
 bool AxisDataRepository::BuildAxes(const AxisHash& axes, const std::vector<unsigned char>& rom) {
-  for (const auto& entry : axes) {
-    if (!BuildAxis(entry.second, rom))
+  std::vector<const std::shared_ptr<Axis>*> order;
+  order.reserve(axes.size());
+  for (const auto& entry : axes)
+    order.push_back(&entry.second);
+  // The definitions lie all over the heap: each is asked for a few axes
+  // ahead, and the signatures, data type and offsets it points at once it
+  // has had time to arrive.
+  constexpr size_t kObjects = 2 * util::kPrefetchAhead, kTargets = util::kPrefetchAhead;
+  for (size_t i = 0; i < order.size(); ++i) {
+    if (i + kObjects < order.size())
+      util::Prefetch(order[i + kObjects]->get());
+    if (i + kTargets < order.size() && *order[i + kTargets])
+      PrefetchDefinition(**order[i + kTargets]);
+    if (!BuildAxis(*order[i], rom))
       return false;
   }
   return true;
+}
+
+void AxisDataRepository::PrefetchDefinition(const Axis& axis) {
+  util::Prefetch(axis.GetDefSignature().data());
+  util::Prefetch(axis.GetDataSignature().data());
+  util::Prefetch(axis.GetDataType().get());
+  util::Prefetch(axis.GetRomOffsets().data());
 }
 
 bool AxisDataRepository::BuildAxis(const std::shared_ptr<Axis>& axis,

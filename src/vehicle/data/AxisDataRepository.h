@@ -100,6 +100,8 @@ class AxisDataRepository {
   void StoreBuffer(const std::string& key, const std::shared_ptr<AxisByteData>& buffer,
                    const Shape& shape);
   static void DefineDepthSegments(AxisData& axis);
+  // Asks for the memory a build of `axis` reads beyond the object itself.
+  static void PrefetchDefinition(const Axis& axis);
   // A new AxisData of `axis`, with the conversion this repository shares
   // among the axes of its data type.
   std::shared_ptr<AxisData> MakeAxisData(const std::shared_ptr<Axis>& axis);
