@@ -39,7 +39,7 @@ struct LyingTransform : vehicle::IAxisTransform {
   }
 };
 
-TEST(AxisDataSignatureTest, DirtyLifeCycle) {
+TEST(AxisDataSignatureTest, DirtyLifeCycleOfRomAndRamOnlyAxes) {
   auto axis = Build("plain", {1, 2, 3, 4});
   EXPECT_TRUE(axis->IsUnchanged());
   EXPECT_FALSE(axis->IsDirty());
@@ -59,9 +59,8 @@ TEST(AxisDataSignatureTest, DirtyLifeCycle) {
   EXPECT_TRUE(axis->IsDirty());
   ASSERT_TRUE(axis->PutDouble(0u, 1));  // back to the values at the clean point
   EXPECT_FALSE(axis->IsDirty());
-}
 
-TEST(AxisDataSignatureTest, RamOnlyAxesAreOnlyRamDirty) {
+  // RAM-only axes are only RAM dirty.
   auto ram = Build("ram", Bytes());
   ASSERT_TRUE(ram->PutBinList({1, 2, 3}));
   ASSERT_TRUE(ram->PutDouble(0u, 7));
@@ -128,7 +127,7 @@ TEST(AxisDataSignatureTest, ComparingAndCopyingGoByEngineeringValues) {
   EXPECT_EQ(narrow->GetDoubleList(), Values({1, 2, 3, 4}));
 }
 
-TEST(AxisDataSignatureTest, InsertingAColumnReshapesEveryRow) {
+TEST(AxisDataSignatureTest, ReshapesReachEveryRowAndKeepDirtyStateAndSegmentsHonest) {
   auto body = Body(1, 3, 2);  // rows {1,2,3} {4,5,6}
   EXPECT_EQ(body->AdjustColumns(vehicle::InsertRemoveAxisTransform(1, 1)), 1);
   EXPECT_EQ(body->GetDimensions().x, 4u);
@@ -141,10 +140,9 @@ TEST(AxisDataSignatureTest, InsertingAColumnReshapesEveryRow) {
   EXPECT_EQ(body->GetColumn(3), Values({3, 6, 9}));
   EXPECT_EQ(body->AdjustRows(vehicle::InsertRemoveAxisTransform(0, -2)), -2);
   EXPECT_EQ(body->GetDoubleList(), Values({7, 8, 8, 9}));
-}
 
-TEST(AxisDataSignatureTest, ReshapingKeepsDirtyStateAndSegmentsHonest) {
-  auto body = Body(2, 2, 2);
+  // Reshaping keeps dirty state and segments honest.
+  body = Body(2, 2, 2);
   EXPECT_EQ(body->AdjustColumns(vehicle::InsertRemoveAxisTransform(2, 1)), 1);
   ASSERT_EQ(body->GetSegmentCount(), 2u);
   EXPECT_EQ(body->GetSegments()[1].start, 6u);
