@@ -83,7 +83,7 @@ TEST(DefinitionGeneratorTest, SameScaleWritesSameBytes) {
   }
 }
 
-TEST(DtcImageGeneratorTest, EveryFamilyFindsEachEnabledCodeOnce) {
+TEST(DtcImageGeneratorTest, EveryFamilyFindsEachEnabledCodeOnceAndImpossibleLayoutsThrow) {
   for (const std::string& family : bench::DtcImageFamilies()) {
     const bench::DtcImage image = bench::WriteDtcImage(family, 64 * 1024, 300);
     DTCParser::ToggleMap toggles;
@@ -94,9 +94,7 @@ TEST(DtcImageGeneratorTest, EveryFamilyFindsEachEnabledCodeOnce) {
     EXPECT_LT(image.enabled, image.codes) << family;
     EXPECT_EQ(toggles.count("P0100"), 1u) << family;
   }
-}
-
-TEST(DtcImageGeneratorTest, RefusesWhatItCannotLayOut) {
+  // What it cannot lay out is refused.
   EXPECT_THROW(bench::WriteDtcImage("NO_SUCH_FAMILY", 1024, 10), std::invalid_argument);
   EXPECT_THROW(bench::WriteDtcImage("BMW_N54_DTC_PARSER", 64, 100), std::invalid_argument);
 }

@@ -153,12 +153,8 @@ TEST(RomImageGeneratorTest, LaysOutEveryStorageLayoutOfTheSharedFixture) {
   EXPECT_NE(z("Fuel Map A"), z("Fuel Map Failsafe"));
   EXPECT_EQ(z("Base Timing"), z("Base Timing Bank 2"));
   EXPECT_EQ(images.codes, 64u);
-}
 
-TEST(RomImageGeneratorTest, RefusesAnImageTooSmallForTheDefinition) {
-  vehicle::Vehicle vehicle;
-  ASSERT_NO_FATAL_FAILURE(
-      Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/kestrel.xml", vehicle));
+  // An image too small for the definition is refused.
   EXPECT_THROW(bench::WriteRomImages(vehicle, 0x10800), std::invalid_argument);
 }
 
