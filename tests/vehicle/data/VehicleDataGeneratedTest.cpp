@@ -9,6 +9,7 @@
 
 #include "../../bench/ScratchFolder.h"
 #include "DefinitionGenerator.h"
+#include "LoadVehicle.h"
 #include "RomImageGenerator.h"
 #include "vehicle/data/VehicleData.h"
 #include "vehicle/loading/Vehicle.h"
@@ -19,10 +20,8 @@ TEST(VehicleDataGeneratedTest, BuildAndSaveOfAGeneratedImageIsByteExact) {
   const bench_test::ScratchFolder folder;
   ASSERT_FALSE(folder.Path().empty());
   const auto tree = bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale::Scaled(0.1));
-  auto definition = std::make_shared<vehicle::Vehicle>();
-  std::string error;
-  definition->Load(tree.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(definition->Validate(error)) << error;
+  const auto definition = test_support::LoadVehicle(tree.top_path);
+  ASSERT_FALSE(HasFailure());
   const bench::RomImages images = bench::WriteRomImages(*definition, tree.rom_bytes);
 
   vehicle::VehicleData data(definition);

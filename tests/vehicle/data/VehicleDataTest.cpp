@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "LoadVehicle.h"
 #include "vehicle/data/TableData.h"
 #include "vehicle/data/ToggleData.h"
 #include "vehicle/definition/Table.h"
@@ -44,12 +45,8 @@ std::vector<size_t> Differences(const Image& a, const Image& b) {
 class VehicleDataTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    definition_ = std::make_shared<vehicle::Vehicle>();
-    std::string error;
-    ASSERT_TRUE(
-        definition_->Load((kFixture / "kestrel.xml").string(), error, vexa_xml::XML_LOAD_DEFAULT))
-        << error;
-    ASSERT_TRUE(definition_->Validate(error)) << error;
+    definition_ = test_support::LoadVehicle((kFixture / "kestrel.xml").string());
+    ASSERT_FALSE(HasFailure());
     rom_ = ReadImage("kestrel.rom.bin");
     stock_ = ReadImage("kestrel.stock.bin");
     ASSERT_EQ(rom_.size(), 0x80000u);
