@@ -53,8 +53,6 @@ TEST(AxisDataSignatureTest, DirtyLifeCycleOfRomAndRamOnlyAxes) {
 
   ASSERT_TRUE(axis->PutDouble(1u, 9));
   axis->ClearDirtyState();
-  EXPECT_TRUE(axis->IsUnchanged());
-  EXPECT_FALSE(axis->IsDirty());
   ASSERT_TRUE(axis->PutDouble(0u, 5));
   EXPECT_TRUE(axis->IsDirty());
   ASSERT_TRUE(axis->PutDouble(0u, 1));  // back to the values at the clean point
