@@ -16,6 +16,7 @@
 #include "vehicle/definition/XMLToggle.h"
 #include "vehicle/loading/Vehicle.h"
 
+#include "../vehicle/data/LoadVehicle.h"
 #include "ImageLayout.h"
 #include "ScratchFolder.h"
 
@@ -24,13 +25,6 @@ namespace {
 using bench_test::ScratchFolder;
 using image_layout::Matches;
 using image_layout::ParsedCodes;
-
-void Load(const std::string& path, vehicle::Vehicle& vehicle) {
-  std::string error;
-  vehicle.Load(path, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(vehicle.IsLoaded()) << error;
-  ASSERT_TRUE(vehicle.Validate(error)) << error;
-}
 
 struct Range {
   uint64_t begin, end;
@@ -64,8 +58,9 @@ TEST(RomImageGeneratorTest, LaysOutEveryTableSwitchAndTroubleCodeOfTheGeneratedD
   ASSERT_FALSE(folder.Path().empty());
   const auto tree =
       bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale::Scaled(0.0125));
-  vehicle::Vehicle vehicle;
-  ASSERT_NO_FATAL_FAILURE(Load(tree.top_path, vehicle));
+  const auto loaded = test_support::LoadVehicle(tree.top_path);
+  ASSERT_FALSE(HasFailure());
+  const vehicle::Vehicle& vehicle = *loaded;
   const bench::RomImages images = bench::WriteRomImages(vehicle, tree.rom_bytes);
   EXPECT_EQ(tree.rom_bytes, 4u << 20);
   ASSERT_EQ(images.rom.size(), tree.rom_bytes);
@@ -115,9 +110,9 @@ TEST(RomImageGeneratorTest, FullScaleDefinitionFitsFourMebibytes) {
 // The shared fixture stores its tables every way the library reads them:
 // masked and mirrored, padded, column-first, in runs, transformed slaves.
 TEST(RomImageGeneratorTest, LaysOutEveryStorageLayoutOfTheSharedFixture) {
-  vehicle::Vehicle vehicle;
-  ASSERT_NO_FATAL_FAILURE(
-      Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/kestrel.xml", vehicle));
+  const auto loaded = test_support::LoadVehicle(ECUCAL_TEST_DATA_DIR "/vehicle/kestrel.xml");
+  ASSERT_FALSE(HasFailure());
+  const vehicle::Vehicle& vehicle = *loaded;
   const bench::RomImages images = bench::WriteRomImages(vehicle, 512 * 1024);
   const std::vector<uint8_t>& rom = images.rom;
   const auto& tables = vehicle.GetTables();
@@ -153,12 +148,8 @@ TEST(RomImageGeneratorTest, LaysOutEveryStorageLayoutOfTheSharedFixture) {
   EXPECT_NE(z("Fuel Map A"), z("Fuel Map Failsafe"));
   EXPECT_EQ(z("Base Timing"), z("Base Timing Bank 2"));
   EXPECT_EQ(images.codes, 64u);
-}
 
-TEST(RomImageGeneratorTest, RefusesAnImageTooSmallForTheDefinition) {
-  vehicle::Vehicle vehicle;
-  ASSERT_NO_FATAL_FAILURE(
-      Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/kestrel.xml", vehicle));
+  // An image too small for the definition is refused.
   EXPECT_THROW(bench::WriteRomImages(vehicle, 0x10800), std::invalid_argument);
 }
 

@@ -60,7 +60,7 @@ TEST(ScalingConverterTest, FindsTheConversionKindAndItsExactConstants) {
   }
 }
 
-TEST(ScalingConverterTest, RangeStepsAndFormatComeFromTheStorageWhenNotGiven) {
+TEST(ScalingConverterTest, RangeStepsFormatAndWritabilityFollowTheStorageAndInverse) {
   ConvertedScaling out;
   std::string why;
   ASSERT_TRUE(ConvertScaling(Of("x*0.5-40"), util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));
@@ -79,11 +79,8 @@ TEST(ScalingConverterTest, RangeStepsAndFormatComeFromTheStorageWhenNotGiven) {
   ASSERT_TRUE(ConvertScaling(given, util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));
   EXPECT_EQ(out.type->max, 100);
   EXPECT_EQ(out.type->format, "%.3f");
-}
 
-TEST(ScalingConverterTest, ExpressionsWithoutAUsableInverseAreReadOnly) {
-  ConvertedScaling out;
-  std::string why;
+  // Without a usable inverse the values are read-only.
   ASSERT_TRUE(ConvertScaling(Of("x*x"), util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));
   EXPECT_TRUE(out.read_only);
   ASSERT_TRUE(ConvertScaling(Of("x*x", "x*2"), util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));

@@ -10,7 +10,7 @@ namespace {
 
 using namespace import;
 
-TEST(SourceValuesTest, AddressesAreHexadecimalWithOrWithoutPrefix) {
+TEST(SourceValuesTest, AddressesByteStringsAndSizes) {
   const struct {
     const char* text;
     bool ok;
@@ -25,15 +25,14 @@ TEST(SourceValuesTest, AddressesAreHexadecimalWithOrWithoutPrefix) {
       EXPECT_EQ(value, c.value) << c.text;
     }
   }
-}
 
-TEST(SourceValuesTest, ByteStringsAndSizes) {
+  // Byte strings and sizes.
   const struct {
     const char* text;
     std::vector<uint8_t> bytes;  // empty: refused
-  } cases[] = {{"01 02", {1, 2}}, {"0102", {1, 2}}, {"1 0xff", {1, 255}},
-               {"012", {}},       {"zz", {}},       {"", {}}};
-  for (const auto& c : cases) {
+  } byte_cases[] = {{"01 02", {1, 2}}, {"0102", {1, 2}}, {"1 0xff", {1, 255}},
+                    {"012", {}},       {"zz", {}},       {"", {}}};
+  for (const auto& c : byte_cases) {
     std::vector<uint8_t> bytes;
     EXPECT_EQ(ParseHexBytes(c.text, bytes), !c.bytes.empty()) << c.text;
     EXPECT_EQ(bytes, c.bytes) << c.text;

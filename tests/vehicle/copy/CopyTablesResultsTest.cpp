@@ -7,7 +7,7 @@ namespace {
 using tuner_editor::TableSelection;
 using vehicle::CopyTablesResults;
 
-TEST(CopyTablesResultsTest, EachCategoryIsKeptAndSearched) {
+TEST(CopyTablesResultsTest, EachCategoryIsKeptAndSearchedAndSomeFailASuccess) {
   const TableSelection ok("Fuel"), slice("Timing", 2), bad("Boost"), locked("Limiter");
   CopyTablesResults results;
   results.AddSuccessfulTableCopies({ok, ok});
@@ -38,9 +38,8 @@ TEST(CopyTablesResultsTest, EachCategoryIsKeptAndSearched) {
   EXPECT_FALSE(results.ContainsId(slice));  // partial copies are not searched
   EXPECT_FALSE(results.ContainsId(TableSelection("Fuel", 1)));
   EXPECT_FALSE(results.WasCopySuccessful());
-}
 
-TEST(CopyTablesResultsTest, WhatFailsASuccess) {
+  // What fails a success.
   EXPECT_TRUE(CopyTablesResults().WasCopySuccessful());
   CopyTablesResults partial;
   partial.AddPartialTableCopies({TableSelection("Timing", 1)});

@@ -16,13 +16,13 @@ vehicle::AxisByteData Buffer(const Bytes& bytes) {
   return buffer;
 }
 
-TEST(AxisByteDataTest, ReadsStayInsideTheBuffer) {
+TEST(AxisByteDataTest, ReadsAndWritesStayInsideTheBuffer) {
   vehicle::AxisByteData empty;
   util::Binary none = empty.GetBinary(0, 2, util::ENDIAN_LITTLE);
   EXPECT_TRUE(none.IsEmpty());
   EXPECT_EQ(none.endian, util::ENDIAN_INVALID);
 
-  const vehicle::AxisByteData buffer = Buffer({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+  vehicle::AxisByteData buffer = Buffer({0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
   EXPECT_EQ(buffer.GetBinary(8, 2, util::ENDIAN_BIG), util::Binary({8, 9}, util::ENDIAN_BIG));
   EXPECT_TRUE(buffer.GetBinary(9, 2, util::ENDIAN_BIG).IsEmpty());
   EXPECT_TRUE(buffer.GetBinary(0xFFFFFFFFu, 2, util::ENDIAN_BIG).IsEmpty());
@@ -34,10 +34,9 @@ TEST(AxisByteDataTest, ReadsStayInsideTheBuffer) {
   EXPECT_TRUE(buffer.GetBinaries(11, 1, util::ENDIAN_BIG).empty());
   EXPECT_TRUE(buffer.GetBinaries(2, 0, util::ENDIAN_BIG).empty());
   EXPECT_TRUE(buffer.GetBinaries(0, 2, util::ENDIAN_BIG).empty());
-}
 
-TEST(AxisByteDataTest, WritesSkipPaddingAndNeverGrowTheBuffer) {
-  vehicle::AxisByteData buffer = Buffer(Bytes(9, 0xEE));
+  // Writes skip padding and never grow the buffer.
+  buffer = Buffer(Bytes(9, 0xEE));
   buffer.SetBinaries(
       {util::Binary({1, 2}, util::ENDIAN_BIG), util::Binary(),
        util::Binary({5, 6}, util::ENDIAN_BIG), util::Binary({7, 8}, util::ENDIAN_BIG)},

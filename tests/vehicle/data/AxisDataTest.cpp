@@ -132,7 +132,7 @@ TEST(AxisDataTest, RamResidentAxesBuildEmpty) {
   EXPECT_EQ(rom, Bytes(4, 0));
 }
 
-TEST(AxisDataTest, CalculatedAxesSpanTheirRange) {
+TEST(AxisDataTest, CalculatedAxesSpanTheirRangeAndLabelAxesHaveNoBytes) {
   auto calc = Build("calc", Bytes());
   ASSERT_TRUE(calc->IsBuilt());
   EXPECT_EQ(calc->GetDoubleList(), Values({0, 25, 50, 75, 100}));
@@ -147,10 +147,8 @@ TEST(AxisDataTest, CalculatedAxesSpanTheirRange) {
   auto huge = LoadAxis("calc");
   huge->AdjustDimensions(1, 5000, 1);
   EXPECT_FALSE(Build(huge, Bytes())->IsBuilt());
-}
 
-// Label lookups themselves are read through `show` on a labelled table.
-TEST(AxisDataTest, LabelsAxisHasLabelsAndNoBytes) {
+  // Label lookups themselves are read through `show` on a labelled table.
   auto gears = Build("gears", Bytes());
   ASSERT_TRUE(gears->IsBuilt());
   EXPECT_FALSE(gears->IsDataValid());
@@ -193,7 +191,7 @@ TEST(AxisDataTest, MirroredOffsetsAllReceiveACopyOrNoneDoes) {
   EXPECT_EQ(short_rom, Bytes(0x33, 0));
 }
 
-TEST(AxisDataTest, IndexesAndCoordinatesStayInRange) {
+TEST(AxisDataTest, IndexesCoordinatesAndDepthSlicesStayInRange) {
   auto body = Build("body", {1, 2, 3, 4, 5, 6});
   EXPECT_EQ(body->ConvertCoordsToIndex(0, -1, 0), BAD);
   EXPECT_EQ(body->GetDouble(0, -1, 0), NOT_SET);
@@ -215,17 +213,15 @@ TEST(AxisDataTest, IndexesAndCoordinatesStayInRange) {
   EXPECT_EQ(mirrored->GetDouble(1u), NOT_SET);
   EXPECT_FALSE(mirrored->PutDouble(1u, 5));
   EXPECT_EQ(mirrored->GetDoubleList().size(), 1u);
-}
 
-TEST(AxisDataTest, DepthSlicesReadAsRowsAndColumns) {
-  auto axis = LoadAxis("body");
-  axis->AdjustDimensions(2, 3, 2);
-  auto body = Build(axis, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-  ASSERT_TRUE(body->IsBuilt());
-  EXPECT_TRUE(body->GetColumns().empty());
-  EXPECT_EQ(body->GetColumns(1), std::vector<Values>({{7, 10}, {8, 11}, {9, 12}}));
-  EXPECT_EQ(body->GetDepths().size(), 2u);
-  EXPECT_TRUE(body->GetRow(2, 0).empty());
+  auto deep = LoadAxis("body");
+  deep->AdjustDimensions(2, 3, 2);
+  auto slices = Build(deep, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
+  ASSERT_TRUE(slices->IsBuilt());
+  EXPECT_TRUE(slices->GetColumns().empty());
+  EXPECT_EQ(slices->GetColumns(1), std::vector<Values>({{7, 10}, {8, 11}, {9, 12}}));
+  EXPECT_EQ(slices->GetDepths().size(), 2u);
+  EXPECT_TRUE(slices->GetRow(2, 0).empty());
 }
 
 TEST(AxisDataTest, MaskIsAppliedOnReadInTheAxisByteOrder) {
@@ -238,10 +234,18 @@ TEST(AxisDataTest, MaskIsAppliedOnReadInTheAxisByteOrder) {
   EXPECT_EQ(little->GetDoubleList(), Values({0x0230, 0}));
 }
 
-TEST(AxisDataTest, ExpressionThatThrowsReadsAsUnset) {
+// A conversion that cannot apply reads as unset or is refused.
+TEST(AxisDataTest, ExpressionThatThrowsReadsAsUnsetAndOtherWidthTypesAreRefused) {
   auto axis = Build("expr", {5, 15});
   EXPECT_EQ(axis->GetDouble(0u), NOT_SET);
   EXPECT_EQ(axis->GetDoubleList(), Values({NOT_SET, 1.0}));
+
+  auto plain = Build("plain", {2, 4, 6, 8});
+  EXPECT_FALSE(plain->SetDataType(LoadAxis("padded")->GetDataType()));
+  EXPECT_FALSE(plain->SetDataType(nullptr));
+  EXPECT_EQ(plain->GetDouble(1u), 4);
+  ASSERT_TRUE(plain->SetDataType(LoadAxis("half")->GetDataType()));
+  EXPECT_EQ(plain->GetDouble(1u), 2);
 }
 
 TEST(AxisDataTest, ListenerLeavesTheBufferWhenDestroyedOrMoved) {
@@ -260,15 +264,6 @@ TEST(AxisDataTest, ListenerLeavesTheBufferWhenDestroyedOrMoved) {
   // The destroyed listener is gone: this write must not reach it.
   EXPECT_TRUE(first->PutDouble(0u, 9));
   EXPECT_EQ(first->GetDouble(0u), 9);
-}
-
-TEST(AxisDataTest, DataTypeOfAnotherWidthIsRefused) {
-  auto axis = Build("plain", {2, 4, 6, 8});
-  EXPECT_FALSE(axis->SetDataType(LoadAxis("padded")->GetDataType()));
-  EXPECT_FALSE(axis->SetDataType(nullptr));
-  EXPECT_EQ(axis->GetDouble(1u), 4);
-  ASSERT_TRUE(axis->SetDataType(LoadAxis("half")->GetDataType()));
-  EXPECT_EQ(axis->GetDouble(1u), 2);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ class TableDataTest : public TablesTest {
   vehicle::TableDataRepository other_;
 };
 
-TEST_F(TableDataTest, RolesInOrderAndDefaultsForAbsentRoles) {
+TEST_F(TableDataTest, RolesInOrderDefaultsForAbsentRolesAndDepthsOfFourDimensionalCells) {
   auto boost = Table("Boost");
   ASSERT_TRUE(boost->IsBuilt());
   Roles roles;
@@ -51,10 +51,8 @@ TEST_F(TableDataTest, RolesInOrderAndDefaultsForAbsentRoles) {
   TableData partial(Definition("Map A"));
   EXPECT_FALSE(partial.BuildTable({{AXIS_Z, DataOf("Map A", AXIS_Z)}}));
   EXPECT_FALSE(partial.IsBuilt());
-}
 
-TEST_F(TableDataTest, FourDimensionalCellsNeedADepth) {
-  auto boost = Table("Boost");
+  // Four-dimensional cells need a depth.
   EXPECT_TRUE(std::isnan(boost->GetDouble(AXIS_Z, 0, 0)));
   EXPECT_TRUE(boost->GetRow(AXIS_Z, 0).empty());
   EXPECT_FALSE(boost->PutDouble(AXIS_Z, 0, 0, 9.0));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "LoadVehicle.h"
 #include "vehicle/copy/DeleteFeatureRemover.h"
 #include "vehicle/data/AxisData.h"
 #include "vehicle/data/AxisDataRepository.h"
@@ -51,12 +52,7 @@ inline std::vector<unsigned char> Image() {
 }
 
 inline std::shared_ptr<vehicle::Vehicle> LoadVehicle() {
-  auto vehicle = std::make_shared<vehicle::Vehicle>();
-  std::string error;
-  vehicle->Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/data/tables.xml", error,
-                vexa_xml::XML_LOAD_DEFAULT);
-  EXPECT_TRUE(vehicle->Validate(error)) << error;
-  return vehicle;
+  return test_support::LoadVehicle(ECUCAL_TEST_DATA_DIR "/vehicle/data/tables.xml");
 }
 
 // One loaded definition, with repositories built on the fixture image.

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "LoadVehicle.h"
 #include "vehicle/definition/XMLToggle.h"
 
 namespace {
@@ -42,11 +43,8 @@ Image Rom() {
 class ToggleDataRepositoryTest : public testing::Test {
  protected:
   void SetUp() override {
-    vehicle_ = std::make_shared<vehicle::Vehicle>();
-    std::string error;
-    vehicle_->Load(std::string(ECUCAL_TEST_DATA_DIR) + "/vehicle/toggles/toggles.xml", error,
-                   vexa_xml::XML_LOAD_DEFAULT);
-    ASSERT_TRUE(vehicle_->Validate(error)) << error;
+    vehicle_ = test_support::LoadVehicle(ECUCAL_TEST_DATA_DIR "/vehicle/toggles/toggles.xml");
+    ASSERT_FALSE(HasFailure());
   }
 
   void MarkDifferentFromStock() {
@@ -60,7 +58,7 @@ class ToggleDataRepositoryTest : public testing::Test {
   ToggleDataRepository repo_;
 };
 
-TEST_F(ToggleDataRepositoryTest, RemovesRestrictedSkipsUnreadableParsesCodes) {
+TEST_F(ToggleDataRepositoryTest, RemovesRestrictedSkipsUnreadableParsesCodesRefusesAmbiguous) {
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
   ASSERT_EQ(Ids(repo_.GetToggles()), (std::set<std::string>{"Masked", "P0420", "Plain"}));
   EXPECT_EQ(repo_.GetSkippedToggleIds(), std::vector<std::string>{"Beyond"});
@@ -77,6 +75,11 @@ TEST_F(ToggleDataRepositoryTest, RemovesRestrictedSkipsUnreadableParsesCodes) {
   Image saved = Rom();
   EXPECT_TRUE(repo_.SaveToggles(saved));
   EXPECT_EQ(saved, Rom());
+
+  // A strict toggle matching neither state fails the build.
+  saved[0x61] = 0x00;  // neither 5 nor A in the low nibble
+  EXPECT_FALSE(repo_.BuildToggles(vehicle_, saved, saved, false));
+  EXPECT_FALSE(repo_.GetToggles().dataExists("Masked"));
 }
 
 TEST_F(ToggleDataRepositoryTest, RemovedDefinitionsComeBackMarkedOnceOneDiffersFromStock) {
@@ -117,13 +120,6 @@ TEST_F(ToggleDataRepositoryTest, KeepExistingKeepsEdits) {
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
   EXPECT_TRUE(repo_.GetToggle("Plain")->IsEnabled());
   EXPECT_FALSE(repo_.IsDirty());
-}
-
-TEST_F(ToggleDataRepositoryTest, AmbiguousStrictToggleFailsTheBuild) {
-  Image rom = Rom();
-  rom[0x61] = 0x00;  // neither 5 nor A in the low nibble
-  EXPECT_FALSE(repo_.BuildToggles(vehicle_, rom, rom, false));
-  EXPECT_FALSE(repo_.GetToggles().dataExists("Masked"));
 }
 
 TEST_F(ToggleDataRepositoryTest, TroubleCodesFromShortOrEmptySecondImage) {

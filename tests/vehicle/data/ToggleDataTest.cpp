@@ -29,7 +29,7 @@ struct TestToggle : Toggle {
   }
 };
 
-TEST(ToggleDataTest, MaskedSegmentsMatchAndSaveOnlyTheirBits) {
+TEST(ToggleDataTest, MaskedSegmentsMatchAndSaveOnlyTheirBitsAndStrictnessDecidesTies) {
   ToggleData data(TestToggle().Segment(2, {0x05}, {0x0A}, {0x0F}));
   Image rom = {0xEE, 0xEE, 0xF5, 0xEE};
   EXPECT_TRUE(data.DataMatchesEnabled(rom));  // high nibble ignored
@@ -44,9 +44,8 @@ TEST(ToggleDataTest, MaskedSegmentsMatchAndSaveOnlyTheirBits) {
   EXPECT_EQ(rom, (Image{0xEE, 0xEE, 0xFA, 0xEE}));
   data.ClearDirtyState();
   EXPECT_FALSE(data.IsDirty());
-}
 
-TEST(ToggleDataTest, StrictToggleFailsOnBothOrNeitherNonStrictFollowsEnabled) {
+  // A strict toggle fails on both or neither state; a non-strict one follows "enabled".
   struct Case {
     std::vector<uint8_t> enabled, disabled;
     uint8_t byte;

@@ -2,32 +2,27 @@
 // laid out for it: every table, switch and trouble code built, and an
 // unedited save byte-exact.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "../../bench/ScratchFolder.h"
 #include "DefinitionGenerator.h"
+#include "LoadVehicle.h"
 #include "RomImageGenerator.h"
 #include "vehicle/data/VehicleData.h"
 #include "vehicle/loading/Vehicle.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(VehicleDataGeneratedTest, BuildAndSaveOfAGeneratedImageIsByteExact) {
-  std::string folder = (fs::temp_directory_path() / "ecucal-vd-XXXXXX").string();
-  ASSERT_NE(mkdtemp(folder.data()), nullptr);
-  const auto tree = bench::WriteDefinitionTree(folder, bench::DefinitionScale::Scaled(0.1));
-  auto definition = std::make_shared<vehicle::Vehicle>();
-  std::string error;
-  definition->Load(tree.top_path, error, vexa_xml::XML_LOAD_DEFAULT);
-  ASSERT_TRUE(definition->Validate(error)) << error;
+  const bench_test::ScratchFolder folder;
+  ASSERT_FALSE(folder.Path().empty());
+  const auto tree = bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale::Scaled(0.1));
+  const auto definition = test_support::LoadVehicle(tree.top_path);
+  ASSERT_FALSE(HasFailure());
   const bench::RomImages images = bench::WriteRomImages(*definition, tree.rom_bytes);
-  fs::remove_all(folder);
 
   vehicle::VehicleData data(definition);
   EXPECT_EQ(data.BuildVehicle(images.rom, images.second, false),

@@ -44,9 +44,8 @@ TEST(ReportWriterTest, HeatScaleRunsFromVioletToYellowGettingLighterEveryStep) {
   for (int step = 1; step < kHeatSteps; ++step) {
     EXPECT_GT(RelativeLuminance(HeatColour(step)), RelativeLuminance(HeatColour(step - 1))) << step;
   }
-}
 
-TEST(ReportWriterTest, HeatStepClampsAndLeavesUnreadableValuesUncoloured) {
+  // Values map onto the steps clamped; unreadable ones are left uncoloured.
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const struct {
     double value, min, max;
