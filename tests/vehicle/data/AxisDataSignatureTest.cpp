@@ -47,6 +47,7 @@ TEST(AxisDataSignatureTest, DirtyLifeCycleOfRomAndRamOnlyAxes) {
   ASSERT_TRUE(axis->PutDouble(1u, 9));
   EXPECT_FALSE(axis->IsUnchanged());
   EXPECT_TRUE(axis->IsDirty());
+  EXPECT_FALSE(axis->IsRamDirty());  // ROM axes are never RAM dirty
   ASSERT_TRUE(axis->PutDouble(1u, 2));  // changed back
   EXPECT_FALSE(axis->IsDirty());
   EXPECT_FALSE(axis->IsUnchanged());
