@@ -115,19 +115,16 @@ TEST(DTCParserTest, FailedValidationLeavesToggleMapAlone) {
   EXPECT_EQ(dtctest::Names(toggles), std::vector<std::string>{"P0001"});
 }
 
-TEST(DTCParserTest, ReadPastImageEndThrowsRangeError) {
+TEST(DTCParserTest, ReadPastImageEndThrowsRangeErrorAndAddressesDoNotWrap) {
   // No terminating zero code: the walk runs into the end of the image.
-  const dtctest::Image image = ImageBuilder(16, 0x11).image();
   TiXmlElement params = Params({{"dtc_definition_address", "0"}, {"dtc_struct_size", "8"}});
-  EXPECT_THROW(ParseWith("BMW_N54_DTC_PARSER", image, params), std::out_of_range);
-}
-
-TEST(DTCParserTest, AddressesNearTheTopDoNotWrap) {
+  EXPECT_THROW(ParseWith("BMW_N54_DTC_PARSER", ImageBuilder(16, 0x11).image(), params),
+               std::out_of_range);
   // 0xFFFFFFFF + 6 would wrap to a small in-image offset in 32 bits.
-  const dtctest::Image image = ImageBuilder(64, 0x01).image();
-  TiXmlElement params =
+  TiXmlElement top =
       Params({{"dtc_definition_address", "0xFFFFFFFF"}, {"dtc_struct_size", "0xFFFFFFFF"}});
-  EXPECT_THROW(ParseWith("BMW_N54_DTC_PARSER", image, params), std::out_of_range);
+  EXPECT_THROW(ParseWith("BMW_N54_DTC_PARSER", ImageBuilder(64, 0x01).image(), top),
+               std::out_of_range);
 }
 
 }  // namespace

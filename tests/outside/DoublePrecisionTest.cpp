@@ -11,7 +11,7 @@ namespace {
 using util::DoublePrecision;
 
 // Exact comparisons: the result must be the double nearest to the rounded decimal.
-TEST(DoublePrecisionTest, RoundsHalfAwayFromZero) {
+TEST(DoublePrecisionTest, RoundsHalfAwayFromZeroAndLeavesNonFiniteAlone) {
   const struct {
     double value;
     int digits;
@@ -53,10 +53,8 @@ TEST(DoublePrecisionTest, RoundsHalfAwayFromZero) {
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, DoublePrecision::RoundDigitsAfterDecimal(c.value, c.digits))
         << c.value << " at " << c.digits;
-}
 
-// Non-finite values come back unchanged; a zero result is never negative.
-TEST(DoublePrecisionTest, NonFiniteUnchangedAndZeroPositive) {
+  // Non-finite values come back unchanged; a zero result is never negative.
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_TRUE(std::isnan(
       DoublePrecision::RoundDigitsAfterDecimal(std::numeric_limits<double>::quiet_NaN(), 2)));

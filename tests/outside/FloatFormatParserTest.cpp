@@ -35,7 +35,7 @@ TEST(FloatFormatParserTest, RejectedFormatsHaveNoDigits) {
   EXPECT_FALSE(FloatFormatParser::IsValidFormat(std::string("%f\0%s", 5)));
 }
 
-TEST(FloatFormatParserTest, Formats) {
+TEST(FloatFormatParserTest, FormatsWithoutTruncating) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const struct {
     const char* format;
@@ -58,9 +58,8 @@ TEST(FloatFormatParserTest, Formats) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(c.expected, FloatFormatParser::Format(c.format, c.value)) << c.format;
-}
 
-TEST(FloatFormatParserTest, LongOutputIsNotTruncated) {
+  // Long output is not truncated.
   const std::string text = FloatFormatParser::Format("%.2f", 1e300);
   ASSERT_EQ(304u, text.size());
   EXPECT_EQ(".00", text.substr(301));

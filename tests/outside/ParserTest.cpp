@@ -90,19 +90,6 @@ TEST(ParserTest, UnknownAndErasedVariablesReadZero) {
   EXPECT_DOUBLE_EQ(5, parser.Evaluate());
 }
 
-TEST(ParserTest, CompiledExpressionSeesTableWrites) {
-  Parser parser("x*2 + y");
-  parser.Symbols()["x"] = 1;  // created after construction, before the first evaluation
-  EXPECT_DOUBLE_EQ(2, parser.Evaluate());
-  for (int i = 0; i < 5; ++i) {
-    parser.Symbols()["x"] = i;
-    parser.SetVariable("y", 10 * i);
-    EXPECT_DOUBLE_EQ(12 * i, parser.Evaluate());
-  }
-  EXPECT_DOUBLE_EQ(4, parser.GetVariable("x"));
-  EXPECT_DOUBLE_EQ(0, parser.GetVariable("absent"));
-}
-
 // Copies and moved-to parsers evaluate against their own symbol table, and
 // a copy outlives its original.
 TEST(ParserTest, CopiesAndMovesOwnTheirTable) {
@@ -129,12 +116,6 @@ TEST(ParserTest, CopiesAndMovesOwnTheirTable) {
   target = std::move(moved);
   target.SetVariable("x", 9);
   EXPECT_DOUBLE_EQ(10, target.Evaluate());
-}
-
-TEST(ParserTest, DomainErrorsGiveNaN) {
-  Parser parser("sqrt(x)");
-  parser.SetVariable("x", -1);
-  EXPECT_TRUE(std::isnan(parser.Evaluate()));
 }
 
 }  // namespace

@@ -21,25 +21,6 @@ TEST(XmlReadTest, SplitListKeepsEmptyEntries) {
   EXPECT_EQ(util::SplitList("\ta"), (std::vector<std::string>{"\ta"}));  // only spaces trim
 }
 
-TEST(XmlReadTest, NumbersAndValues) {
-  EXPECT_EQ(util::ParseUnsigned("0x1F"), 31u);
-  EXPECT_EQ(util::ParseUnsigned("010"), 8u);
-  EXPECT_EQ(util::ParseUnsigned("true"), 0u);
-  double d = 5;
-  EXPECT_FALSE(util::ParseDouble("abc", d));
-  EXPECT_EQ(d, 5);
-  EXPECT_TRUE(util::ParseDouble("2.5kg", d));
-  EXPECT_EQ(d, 2.5);
-  Parsed xml(R"(<e a="attr"><a>child</a><b>text</b><c/></e>)");
-  std::string out = "keep";
-  EXPECT_TRUE(util::ReadXmlValue(xml.root(), "a", out));
-  EXPECT_EQ(out, "attr");  // the attribute wins
-  EXPECT_TRUE(util::ReadXmlValue(xml.root(), "b", out));
-  EXPECT_EQ(out, "text");
-  EXPECT_FALSE(util::ReadXmlValue(xml.root(), "c", out));  // child without text
-  EXPECT_EQ(out, "text");
-}
-
 // The direct node walks must find exactly what TinyXML's own lookups find,
 // across text, comments, look-alike names and absent names.
 TEST(XmlReadTest, NodeWalksMatchTinyXml) {

@@ -231,14 +231,6 @@ TEST(GetConvTest, ChoosesTheKind) {
 
 // --- Expression conversions. ---
 
-TEST(StrConvTest, ReadsThroughToFloat) {
-  StrConv signed16(Expressions(STORAGE_S16, "x", "x"));
-  EXPECT_EQ(signed16.ToDouble(Binary({0xFE, 0xFF}, ENDIAN_LITTLE)), -2);
-
-  StrConv single(Expressions(STORAGE_FLOAT, "x", "x*2"));
-  EXPECT_EQ(single.ToDouble(Binary({0x3F, 0xC0, 0, 0}, ENDIAN_BIG)), 3.0);
-}
-
 TEST(StrConvTest, WritesRoundClampAndEncode) {
   const struct {
     Storage_e storage;

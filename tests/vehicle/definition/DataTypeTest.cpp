@@ -71,7 +71,7 @@ TEST_F(DataTypeFileTest, ReadsChildElementsAndKeepsUnparsableNumbersUnset) {
                       VehicleV2::CONV_DIRECT, size_t{0}, DELTA_NORMAL, TARGET_INVALID, false));
 }
 
-TEST_F(DataTypeFileTest, ExpressionConversions) {
+TEST_F(DataTypeFileTest, ExpressionConversionsAndConstants) {
   auto expr = Get("expr");
   EXPECT_EQ(expr->std_conv.type, VehicleV2::CONV_INVALID);
   EXPECT_EQ(expr->str_conv.to_bin, "x*10");
@@ -84,9 +84,8 @@ TEST_F(DataTypeFileTest, ExpressionConversions) {
   auto float_only = Get("float_only");
   EXPECT_EQ(float_only->str_conv.to_float, "");
   EXPECT_EQ(float_only->Validate(), DataType::INVALID_CONVERSION);
-}
 
-TEST_F(DataTypeFileTest, ConstantsNeedATypeWord) {
+  // Constants need a type word.
   EXPECT_TRUE(Get("no_type")->std_conv.constants.empty());
   // An unknown type word still reads constants; unparsable text is kept
   // only up to its leading number.
@@ -123,11 +122,9 @@ TEST(DataTypeTest, SameIdTwiceRefinesOneObject) {
     </root>)");
   ASSERT_EQ(store.size(), 1u);
   auto t = store.findData("t");
-  EXPECT_EQ(t->unit, "b");
-  EXPECT_EQ(t->endian, util::ENDIAN_BIG);
-  EXPECT_EQ(t->storage, util::data::STORAGE_U16);
-  EXPECT_EQ(t->min, 1.0);
-  EXPECT_EQ(t->GetDataLabels(), std::vector<std::string>{"x"});
+  EXPECT_EQ(std::make_tuple(t->unit, t->endian, t->storage, t->min, t->GetDataLabels()),
+            std::make_tuple(std::string("b"), util::ENDIAN_BIG, util::data::STORAGE_U16, 1.0,
+                            std::vector<std::string>{"x"}));
 }
 
 TEST(DataTypeTest, ValidateReportsTheFirstFailingRule) {

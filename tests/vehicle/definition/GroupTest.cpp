@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <tuple>
+
 #include "ArchiveTestSupport.h"
 
 namespace {
@@ -28,13 +30,13 @@ TEST(GroupTest, TypeWordIgnoresCaseAndUnknownWordsAreInvalid) {
               <group id="outer" type="table"><group id="ok" type="table"/><group id="bad"/></group>
               </d>)");
   ASSERT_TRUE(g.ok);
-  EXPECT_EQ(g["a"]->GetGroupType(), vehicle::GROUP_MONITOR);
-  EXPECT_EQ(g["b"]->GetGroupType(), vehicle::GROUP_LIST);
-  EXPECT_EQ(g["c"]->GetGroupType(), vehicle::GROUP_INVALID);
-  EXPECT_EQ(g["d"]->GetGroupType(), vehicle::GROUP_INVALID);
-  EXPECT_EQ(g["a"]->Validate(), 0);
-  EXPECT_EQ(g["d"]->Validate(), 15);
-  EXPECT_EQ(g["outer"]->Validate(), 15);  // for its invalid sub-group
+  EXPECT_EQ(std::make_tuple(g["a"]->GetGroupType(), g["b"]->GetGroupType(), g["c"]->GetGroupType(),
+                            g["d"]->GetGroupType()),
+            std::make_tuple(vehicle::GROUP_MONITOR, vehicle::GROUP_LIST, vehicle::GROUP_INVALID,
+                            vehicle::GROUP_INVALID));
+  // "outer" fails for its invalid sub-group.
+  EXPECT_EQ(std::make_tuple(g["a"]->Validate(), g["d"]->Validate(), g["outer"]->Validate()),
+            std::make_tuple(0, 15, 15));
   Group no_id;
   no_id.SetGroupType(vehicle::GROUP_TABLE);
   EXPECT_EQ(no_id.Validate(), 1);

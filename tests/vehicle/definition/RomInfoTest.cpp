@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <tuple>
+
 #include "vehicle/definition/LiveRomInfo.h"
 
 namespace {
@@ -31,35 +33,32 @@ TEST(RomInfoTest, ReadsEveryValue) {
       <feature_adjustments><feature id="A1" table_id="TBL"/></feature_adjustments>
       <liverom_info offset="0x400" endian="big"/>
     </rominfo></vehicledef>)");
-  EXPECT_EQ(info.GetCPU(), vehicle::CPU_SH7058);
-  EXPECT_EQ(info.GetProtocol(), vehicle::PROTOCOL_SUBA_SSM_CAN);
-  EXPECT_EQ(info.GetFlash(), vehicle::FLASH_SUBA_SSMIV);
-  EXPECT_EQ(info.GetRomName(), "STOCK1");
-  EXPECT_EQ(info.GetMonitorByteLimit(), 4096u);
-  EXPECT_FALSE(info.HasMonitorCountLimit());
-  EXPECT_EQ(info.GetRomCrcs(), (std::vector<uint32_t>{0x1234, 10}));
+  EXPECT_EQ(std::make_tuple(info.GetCPU(), info.GetProtocol(), info.GetFlash(), info.GetRomName(),
+                            info.GetMonitorByteLimit(), info.HasMonitorCountLimit(),
+                            info.GetRomCrcs(), info.GetRealtimeSupport(), info.GetDTC()),
+            std::make_tuple(vehicle::CPU_SH7058, vehicle::PROTOCOL_SUBA_SSM_CAN,
+                            vehicle::FLASH_SUBA_SSMIV, std::string("STOCK1"), 4096u, false,
+                            std::vector<uint32_t>{0x1234, 10}, vehicle::REALTIME_UNDEFINED,
+                            std::string("SUBARU_HITACHI_DTC_PARSER")));
   EXPECT_TRUE(info.IsRomCrcValid(10));
   EXPECT_FALSE(info.IsRomCrcValid(11));
-  EXPECT_EQ(info.GetRealtimeSupport(), vehicle::REALTIME_UNDEFINED);
-  EXPECT_EQ(info.GetFirmwareId().id, "FW01");
-  EXPECT_EQ(info.GetFirmwareId().offset, 0x100u);
-  EXPECT_EQ(info.GetDTC(), "SUBARU_HITACHI_DTC_PARSER");
+  EXPECT_EQ(std::make_tuple(info.GetFirmwareId().id, info.GetFirmwareId().offset),
+            std::make_tuple(std::string("FW01"), 0x100u));
   EXPECT_STREQ(info.GetDTCParserParams().Attribute("dtc_count"), "3");
   ASSERT_NE(info.GetDTCParserParams().FirstChildElement("x"), nullptr);
 
-  const auto& f1 = info.GetFeatureVersions().findData("F1");
-  EXPECT_EQ(f1.offset, 0x10u);
-  EXPECT_EQ(f1.version, 3);
-  EXPECT_EQ(f1.storage, util::data::STORAGE_S16);
-  EXPECT_EQ(f1.endian, util::ENDIAN_LITTLE);
-  const auto& f2 = info.GetFeatureVersions().findData("F2");
-  EXPECT_EQ(f2.version, -1);
-  EXPECT_EQ(f2.storage, util::data::STORAGE_S8);
-  EXPECT_EQ(f2.endian, util::ENDIAN_BIG);
+  // A feature version without values takes the defaults.
+  const auto version = [&info](const char* id) {
+    const auto& f = info.GetFeatureVersions().findData(id);
+    return std::make_tuple(f.offset, f.version, f.storage, f.endian);
+  };
+  EXPECT_EQ(version("F1"), std::make_tuple(0x10u, 3, util::data::STORAGE_S16, util::ENDIAN_LITTLE));
+  EXPECT_EQ(version("F2"),
+            std::make_tuple(0xFFFFFFFFu, -1, util::data::STORAGE_S8, util::ENDIAN_BIG));
   EXPECT_EQ(info.GetFeatureToggles().findData("T1").offset, 0x20u);
   EXPECT_EQ(info.GetFeatureAdjustments().findData("A1").table_id, "TBL");
-  EXPECT_EQ(info.GetLiveromInfo().offset, 0x400);
-  EXPECT_EQ(info.GetLiveromInfo().endian, util::ENDIAN_BIG);
+  EXPECT_EQ(std::make_tuple(info.GetLiveromInfo().offset, info.GetLiveromInfo().endian),
+            std::make_tuple(0x400, util::ENDIAN_BIG));
 }
 
 TEST(RomInfoTest, LaterDocumentsOverwriteScalarsButNotFeatures) {

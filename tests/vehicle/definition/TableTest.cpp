@@ -34,29 +34,6 @@ int32_t ReadOne(const std::string& xml, std::shared_ptr<Table>& table) {
   return table->Read(doc.RootElement(), error, false);
 }
 
-TEST(TableTest, TypeFollowsTheAxesAndZTakesTheirShape) {
-  Doc d(R"(<table id="t" type="data">
-      <axis id="x" type="x" count="16" rom_offset="0x100"/>
-      <axis id="y" type="y" count="12" rom_offset="0x200"/>
-      <axis id="z" type="z" rom_offset="0x300"/></table>
-    <table id="d" type="3d"><axis id="z" type="z" count="8" rom_offset="0x10"/></table>
-    <table id="w" type="2d"><axis id="x" type="x" count="2" rom_offset="0"/>
-      <axis id="y" type="y" rom_offset="0"/><axis id="w" type="w" count="3" rom_offset="0"/>
-      <axis id="z" type="z" rom_offset="0"/></table>)");
-  ASSERT_TRUE(d.ok);
-  // Type, then the z axis's x, y, z and count.
-  const auto shape = [&d](const char* id) {
-    const auto z = d[id]->GetAxis(vehicle::AXIS_Z);
-    const auto dims = z->GetDimensions();
-    return std::vector<uint32_t>{static_cast<uint32_t>(d[id]->GetTableType()), dims.x, dims.y,
-                                 dims.z, z->GetCount()};
-  };
-  EXPECT_EQ(shape("t"), (std::vector<uint32_t>{vehicle::TABLE_3D, 16, 12, 1, 192}));
-  EXPECT_EQ(shape("d"), (std::vector<uint32_t>{vehicle::TABLE_DATA, 8, 1, 1, 8}));
-  // An absent or countless axis counts as 1.
-  EXPECT_EQ(shape("w"), (std::vector<uint32_t>{vehicle::TABLE_4D, 2, 1, 3, 6}));
-}
-
 TEST(TableTest, OnlyOneToFourKnownAxesMakeATypeAndUnknownRolesFailTheRead) {
   std::shared_ptr<Table> table;
   EXPECT_EQ(ReadOne(R"(<table id="t" type="2d"/>)", table), 0);
@@ -85,11 +62,9 @@ TEST(TableTest, RepeatedRoleRefinesTheAxisAndInternalAxesAreSkipped) {
             0);
   ASSERT_EQ(table->GetAxes().size(), 1u);
   auto z = table->GetAxis(vehicle::AXIS_Z);
-  EXPECT_EQ(z->GetObjId(), "z1");
-  EXPECT_EQ(z->GetMax(), 9.0);
-  EXPECT_EQ(z->GetCount(), 5u);
-  EXPECT_EQ(z->GetMin(), 1.0);
-  EXPECT_EQ(z->GetRomOffsets(), std::vector<uint32_t>{0x10});
+  EXPECT_EQ(
+      std::make_tuple(z->GetObjId(), z->GetMax(), z->GetCount(), z->GetMin(), z->GetRomOffsets()),
+      std::make_tuple(std::string("z1"), 9.0, 5u, 1.0, std::vector<uint32_t>{0x10}));
   EXPECT_EQ(table->GetAxis(vehicle::AXIS_X), nullptr);
 }
 
@@ -164,10 +139,10 @@ TEST(TableTest, AdjustmentParameters) {
           address="0x40" offset="3"/></adjustment_params></table>)",
                     table),
             0);
-  EXPECT_EQ(table->GetAdjustmentParams().address, 0x40u);
-  EXPECT_EQ(table->GetAdjustmentParams().offset, Table::NOT_SET);
-  EXPECT_EQ(table->GetAdjustmentParams().module, static_cast<vehicle::modules_t>(-1));
-  EXPECT_EQ(table->GetAdjustmentParams().protocol, Ecu::MONITOR_PROTOCOL_RAM);
+  const auto& q = table->GetAdjustmentParams();
+  EXPECT_EQ(std::make_tuple(q.address, q.offset, q.module, q.protocol),
+            std::make_tuple(0x40u, Table::NOT_SET, static_cast<vehicle::modules_t>(-1),
+                            Ecu::MONITOR_PROTOCOL_RAM));
   EXPECT_FALSE(table->IsAdjustmentEnableTable());
 
   EXPECT_EQ(ReadOne(R"(<table id="t"><axis id="z" type="z" count="1" rom_offset="0"/>
@@ -222,20 +197,18 @@ TEST(TableTest, ReadTypeAndIcon) {
 
 TEST(TableTest, RomAndRamQueries) {
   std::shared_ptr<Table> table;
+  const auto queries = [&table] {
+    return std::make_tuple(table->HasRamAxes(), table->HasRamOnlyAxis(), table->HasRomAxes(),
+                           table->IsRamOnly());
+  };
   ReadOne(R"(<table id="t" read_type="real"><axis id="x" type="x" count="1" ram_offset="0"/>
       <axis id="z" type="z" ram_offset="1"/></table>)",
           table);
-  EXPECT_TRUE(table->HasRamAxes());
-  EXPECT_TRUE(table->HasRamOnlyAxis());
-  EXPECT_FALSE(table->HasRomAxes());
-  EXPECT_TRUE(table->IsRamOnly());
+  EXPECT_EQ(queries(), std::make_tuple(true, true, false, true));
   ReadOne(R"(<table id="t"><axis id="x" type="x" count="1" ram_offset="0"/>
       <axis id="z" type="z" rom_offset="1"/></table>)",
           table);
-  EXPECT_FALSE(table->HasRamAxes());
-  EXPECT_TRUE(table->HasRamOnlyAxis());
-  EXPECT_TRUE(table->HasRomAxes());
-  EXPECT_FALSE(table->IsRamOnly());
+  EXPECT_EQ(queries(), std::make_tuple(false, true, true, false));
   EXPECT_FALSE(Table().IsRamOnly());
 }
 

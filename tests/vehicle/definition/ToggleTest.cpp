@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "ArchiveTestSupport.h"
-#include "vehicle/definition/ECUOffsetTranslator.h"
 
 namespace {
 
@@ -20,18 +19,6 @@ TEST(ToggleTest, InitKeepsTheSegments) {
   toggle.GetToggleStateDefinitionSegments().push_back(Segment(4));
   toggle.init("P0420", vehicle::Toggle::TOGGLE_TYPE_DTC);
   EXPECT_EQ(toggle.GetToggleStateDefinitionSegments().size(), 1u);
-}
-
-TEST(ToggleTest, AdjustOffsetsTranslatesEverySegment) {
-  vehicle::Toggle toggle;
-  for (uint32_t offset : {0x100u, 0x27FFFu, 0x30000u}) {
-    toggle.GetToggleStateDefinitionSegments().push_back(Segment(offset));
-  }
-  toggle.AdjustOffsets(*vehicle::getECUToRomOffsetTranslator(vehicle::CPU_HC16));
-  const auto& segments = toggle.GetToggleStateDefinitionSegments();
-  EXPECT_EQ(segments[0].rom_offset, 0x100u);
-  EXPECT_EQ(segments[1].rom_offset, 0x27FFFu);
-  EXPECT_EQ(segments[2].rom_offset, 0x28000u);
 }
 
 TEST(ToggleTest, SerializationKeepsEveryField) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <tuple>
+
 namespace {
 
 using vehicle::XMLToggle;
@@ -22,17 +24,18 @@ TEST(XMLToggleTest, ReadsPairsIntoSegments) {
       <toggle_pair rom_offset="0x100" enabled_values="0x01, 0xFF" disabled_values="0,0x1FF"/>
       <toggle_pair><rom_offset>0x200</rom_offset><enabled_values>1</enabled_values>
         <disabled_values>0</disabled_values><mask_values>0x0F</mask_values></toggle_pair>)");
-  EXPECT_EQ(toggle->GetID(), "T");
-  EXPECT_EQ(toggle->GetToggleType(), vehicle::Toggle::TOGGLE_TYPE_DTC);
-  EXPECT_TRUE(toggle->HasStrictValidation());
+  EXPECT_EQ(
+      std::make_tuple(toggle->GetID(), toggle->GetToggleType(), toggle->HasStrictValidation()),
+      std::make_tuple(std::string("T"), vehicle::Toggle::TOGGLE_TYPE_DTC, true));
   const auto& segments = toggle->GetToggleStateDefinitionSegments();
   ASSERT_EQ(segments.size(), 2u);
-  EXPECT_EQ(segments[0].rom_offset, 0x100u);
-  EXPECT_EQ(segments[0].enabled_values, (std::vector<uint8_t>{1, 255}));
-  EXPECT_EQ(segments[0].disabled_values, (std::vector<uint8_t>{0, 255}));  // low 8 bits
-  EXPECT_FALSE(segments[0].use_mask);
-  EXPECT_TRUE(segments[1].use_mask);
-  EXPECT_EQ(segments[1].mask_values, (std::vector<uint8_t>{0x0F}));
+  // Each number keeps its low 8 bits.
+  EXPECT_EQ(
+      std::make_tuple(segments[0].rom_offset, segments[0].enabled_values,
+                      segments[0].disabled_values, segments[0].use_mask),
+      std::make_tuple(0x100u, std::vector<uint8_t>{1, 255}, std::vector<uint8_t>{0, 255}, false));
+  EXPECT_EQ(std::make_tuple(segments[1].use_mask, segments[1].mask_values),
+            std::make_tuple(true, std::vector<uint8_t>{0x0F}));
   EXPECT_EQ(toggle->Validate(), 0);
 }
 

@@ -64,7 +64,7 @@ TEST(MonitorDataTest, EveryWidthAndByteOrderDecodes) {
   }
 }
 
-TEST(MonitorDataTest, NoReplyReversedReplyOrNoWidthReadsNotSet) {
+TEST(MonitorDataTest, NoReplyReversedReplyNoWidthOrFailingExpressionReadsNotSet) {
   const auto type = PlainType(util::data::STORAGE_U8, util::ENDIAN_BIG);
   MonitorData data(Plain("m", type));
   EXPECT_EQ(data.GetValue(), MonitorData::VALUE_NOT_SET);
@@ -82,6 +82,12 @@ TEST(MonitorDataTest, NoReplyReversedReplyOrNoWidthReadsNotSet) {
   MonitorData untyped(Plain("m", nullptr));
   EXPECT_EQ(untyped.GetMonitorWidth(), 0u);
   EXPECT_EQ(untyped.GetValue(), MonitorData::VALUE_NOT_SET);
+
+  // So does an expression that fails.
+  const auto divided = PlainType(util::data::STORAGE_U8, util::ENDIAN_BIG, VehicleV2::CONV_INVALID);
+  divided->str_conv.to_bin = divided->str_conv.to_float = "100/x";
+  EXPECT_DOUBLE_EQ(Decode(divided, {4}), 25.0);
+  EXPECT_EQ(Decode(divided, {0}), MonitorData::VALUE_NOT_SET);
 }
 
 TEST(MonitorDataTest, OutOfFloatRangeBecomesInfinity) {
@@ -90,14 +96,6 @@ TEST(MonitorDataTest, OutOfFloatRangeBecomesInfinity) {
   const float value = Decode(type, {2});
   EXPECT_TRUE(std::isinf(value));
   EXPECT_GT(value, 0.0f);
-}
-
-TEST(MonitorDataTest, FailingExpressionReadsNotSet) {
-  const auto type = PlainType(util::data::STORAGE_U8, util::ENDIAN_BIG, VehicleV2::CONV_INVALID);
-  type->str_conv.to_bin = "100/x";
-  type->str_conv.to_float = "100/x";
-  EXPECT_DOUBLE_EQ(Decode(type, {4}), 25.0);
-  EXPECT_EQ(Decode(type, {0}), MonitorData::VALUE_NOT_SET);
 }
 
 TEST(MonitorDataTest, RequestDetailsComeFromTheMonitor) {
