@@ -8,10 +8,22 @@ namespace vehicle {
 
 namespace {
 
-// "1, 0x02, 255": each number's low eight bits become one byte.
-void AppendBytes(const TiXmlElement* pair, const char* name, std::vector<uint8_t>& out) {
-  if (const char* text = util::FindXmlValue(pair, name))
-    util::AppendByteList(text, out);
+// "1, 0x02, 255": each number's low eight bits become one byte. A list that
+// gives bytes replaces the ones held; an absent or empty one keeps them. A
+// toggle read again under the same id (a document refining one it includes)
+// would otherwise append its values to the first ones, and then write more
+// bytes than the feature has, over its neighbours in the ROM.
+// True when the list gave bytes.
+bool ReadBytes(const TiXmlElement* pair, const char* name, std::vector<uint8_t>& out) {
+  const char* text = util::FindXmlValue(pair, name);
+  if (text == nullptr)
+    return false;
+  std::vector<uint8_t> read;
+  util::AppendByteList(text, read);
+  if (read.empty())
+    return false;
+  out.swap(read);
+  return true;
 }
 
 }  // namespace
@@ -46,11 +58,9 @@ int32_t XMLToggle::DoRead(const TiXmlElement* element, std::string& /*error*/, b
        pair = util::NextSiblingElement(pair, "toggle_pair"), ++i) {
     ToggleStateDefinitionSegment& segment = segments_[i];
     util::ReadXmlUnsigned(pair, "rom_offset", segment.rom_offset);
-    AppendBytes(pair, "enabled_values", segment.enabled_values);
-    AppendBytes(pair, "disabled_values", segment.disabled_values);
-    const std::size_t masks_before = segment.mask_values.size();
-    AppendBytes(pair, "mask_values", segment.mask_values);
-    segment.use_mask = segment.mask_values.size() != masks_before;
+    ReadBytes(pair, "enabled_values", segment.enabled_values);
+    ReadBytes(pair, "disabled_values", segment.disabled_values);
+    segment.use_mask = ReadBytes(pair, "mask_values", segment.mask_values);
   }
   return READ_OK;
 }

@@ -66,16 +66,23 @@ TEST(XMLToggleTest, ValidationCodes) {
     EXPECT_EQ(ReadToggle(c.body)->Validate(), c.code) << c.body;
 }
 
-TEST(XMLToggleTest, RereadingReplacesSegmentCount) {
+// A second read refines the first: its values replace those it gives, so the
+// toggle never grows past the bytes of the feature.
+TEST(XMLToggleTest, RereadingReplacesSegmentCountAndValues) {
   TiXmlDocument doc;
-  doc.Parse(R"(<v><toggle id="T" type="toggle"><toggle_pair rom_offset="1"/><toggle_pair/></toggle>
-              <toggle id="T"><toggle_pair rom_offset="5"/></toggle></v>)");
+  doc.Parse(R"(<v><toggle id="T" type="toggle">
+                <toggle_pair rom_offset="1" enabled_values="1" disabled_values="0" mask_values="3"/>
+                <toggle_pair/></toggle>
+              <toggle id="T"><toggle_pair rom_offset="5" enabled_values="2"/></toggle></v>)");
   Store store;
   std::string error;
   vehicle::ReadHashData(doc.RootElement(), store, error);
   const auto& segments = store.findData("T")->GetToggleStateDefinitionSegments();
   ASSERT_EQ(segments.size(), 1u);
   EXPECT_EQ(segments[0].rom_offset, 5u);
+  EXPECT_EQ(segments[0].enabled_values, std::vector<uint8_t>({2}));
+  EXPECT_EQ(segments[0].disabled_values, std::vector<uint8_t>({0}));
+  EXPECT_FALSE(segments[0].use_mask);
 }
 
 }  // namespace
