@@ -93,14 +93,13 @@ TEST(TableTest, Attributes) {
   EXPECT_EQ(std::make_tuple(table->IsSlave(), table->IsHidden(), table->GetMasterTableId(),
                             table->GetTransformForMasterToSlaveDataCopy(), table->IsRestricted(),
                             table->IsAdjustable(), table->IsEphemeral(), table->GetReadType(),
-                            table->GetIconType()),
+                            table->GetIconType(), table->GetGroupIds(),
+                            table->GetLegacyTableCopyGroup().group_id,
+                            table->GetLegacyTableCopyGroup().table_id,
+                            table->GetLegacyTableCopyGroup().IsSwitchable()),
             std::make_tuple(true, true, std::string("M"), std::string("x*2"), true, true, true,
-                            vehicle::READ_BASE_REAL, Table::ICON_RESTRICTED));
-  EXPECT_TRUE(table->GetAxis(vehicle::AXIS_Z)->IsRestricted());
-  EXPECT_EQ(table->GetGroupIds(), (std::vector<std::string>{"a", "b", "c"}));
-  EXPECT_EQ(table->GetLegacyTableCopyGroup().group_id, -1);
-  EXPECT_EQ(table->GetLegacyTableCopyGroup().table_id, 7);
-  EXPECT_TRUE(table->GetLegacyTableCopyGroup().IsSwitchable());
+                            vehicle::READ_BASE_REAL, Table::ICON_RESTRICTED,
+                            std::vector<std::string>{"a", "b", "c"}, -1, 7, true));
 
   // Only numbers count as flags, and a transform needs a master.
   ASSERT_EQ(ReadOne(R"(<table id="t" master_z_conv="x" restricted="true" adjustable="yes">
