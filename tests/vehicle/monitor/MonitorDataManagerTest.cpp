@@ -14,6 +14,7 @@ using namespace monitor_fixtures;
 using vehicle::MonitorData;
 using vehicle::MonitorDataManager;
 using MonitorPtr = std::shared_ptr<vehicle::Monitor>;
+using List = MonitorDataManager::MonitorDataList;
 
 MonitorPtr U8(const std::string& id) {
   return Plain(id, PlainType(util::data::STORAGE_U8, util::ENDIAN_BIG));
@@ -38,9 +39,8 @@ TEST_F(ManagerFixture, CreatingTwiceGivesTheSameObjectsAndLinks) {
   auto second = manager.CreateMonitorData(sum);
   EXPECT_EQ(first, second);
   EXPECT_EQ(std::distance(manager.begin_active(), manager.end_active()), 3);
-  ASSERT_EQ(first->GetInputMonitorDataList().size(), 2u);
-  EXPECT_EQ(first->GetInputMonitorDataList()[0], manager.GetActiveMonitorData(a));
-  EXPECT_EQ(first->GetInputMonitorDataList()[1], manager.GetActiveMonitorData(b));
+  EXPECT_EQ(first->GetInputMonitorDataList(),
+            (List{manager.GetActiveMonitorData(a), manager.GetActiveMonitorData(b)}));
   EXPECT_EQ(manager.GetActiveMonitorData(d), nullptr);
   EXPECT_EQ(manager.CreateMonitorData(nullptr), nullptr);
 }
@@ -60,12 +60,11 @@ TEST_F(ManagerFixture, CompoundOverCompoundSharesInputObjects) {
 TEST_F(ManagerFixture, SharedInputsAreFlattenedOnce) {
   auto sum_data = manager.CreateMonitorData(sum);
   auto diff_data = manager.CreateMonitorData(diff);
-  MonitorDataManager::MonitorDataList out;
+  List out;
   manager.FlattenMonitorDataList(out, sum_data);
   manager.FlattenMonitorDataList(out, diff_data);
-  const MonitorDataManager::MonitorDataList expected = {manager.GetActiveMonitorData(a),
-                                                        manager.GetActiveMonitorData(b),
-                                                        manager.GetActiveMonitorData(d)};
+  const List expected = {manager.GetActiveMonitorData(a), manager.GetActiveMonitorData(b),
+                         manager.GetActiveMonitorData(d)};
   EXPECT_EQ(out, expected);
 
   manager.FlattenMonitorDataList(out, manager.GetActiveMonitorData(a));
@@ -73,11 +72,11 @@ TEST_F(ManagerFixture, SharedInputsAreFlattenedOnce) {
 
   // The active set contributes each plain value once, and the list is
   // emptied first.
-  MonitorDataManager::MonitorDataList plain = {sum_data};
+  List plain = {sum_data};
   manager.CreateMonitorData(nested);
   manager.GetNonCompoundMonitorDataList(plain);
-  EXPECT_EQ(std::set<std::shared_ptr<MonitorData>>(plain.begin(), plain.end()),
-            std::set<std::shared_ptr<MonitorData>>(expected.begin(), expected.end()));
+  using Set = std::set<std::shared_ptr<MonitorData>>;
+  EXPECT_EQ(Set(plain.begin(), plain.end()), Set(expected.begin(), expected.end()));
   EXPECT_EQ(plain.size(), 3u);
 }
 
@@ -94,8 +93,7 @@ TEST_F(ManagerFixture, ClearedObjectsAreReusedWithTheirLinksOnce) {
   EXPECT_EQ(manager.CreateMonitorData(a), a_data);
   EXPECT_EQ(a_data->GetValue(), 7.0f);
   EXPECT_EQ(manager.CreateMonitorData(sum), sum_data);
-  ASSERT_EQ(sum_data->GetInputMonitorDataList().size(), 2u);
-  EXPECT_EQ(sum_data->GetInputMonitorDataList()[0], a_data);
+  EXPECT_EQ(sum_data->GetInputMonitorDataList(), (List{a_data, manager.GetActiveMonitorData(b)}));
 
   // Cleared twice in a row: nothing set aside is lost.
   manager.ClearMonitorDataList();
@@ -112,7 +110,7 @@ TEST_F(ManagerFixture, LoopingInputsAreLeftUnlinked) {
   EXPECT_TRUE(x_data->GetInputMonitorDataList().empty());
   EXPECT_EQ(x_data->GetValue(), MonitorData::VALUE_NOT_SET);
   EXPECT_EQ(manager.CreateMonitorData(outside)->GetValue(), MonitorData::VALUE_NOT_SET);
-  MonitorDataManager::MonitorDataList plain;
+  List plain;
   manager.GetNonCompoundMonitorDataList(plain);
   EXPECT_TRUE(plain.empty());
   x->SetInputs({});
@@ -128,10 +126,9 @@ TEST(MonitorDataManagerTest, LongCompoundChainsNeedNoDeepRecursion) {
   MonitorDataManager manager({previous});
   Reply(manager.GetActiveMonitorData(base), {5});
   EXPECT_FLOAT_EQ(manager.GetActiveMonitorData(previous)->GetValue(), 5.0f + length);
-  MonitorDataManager::MonitorDataList plain;
+  List plain;
   manager.GetNonCompoundMonitorDataList(plain);
-  ASSERT_EQ(plain.size(), 1u);
-  EXPECT_EQ(plain[0], manager.GetActiveMonitorData(base));
+  EXPECT_EQ(plain, List{manager.GetActiveMonitorData(base)});
 }
 
 TEST(MonitorDataManagerTest, FullMonitorList) {

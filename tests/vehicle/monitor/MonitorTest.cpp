@@ -162,9 +162,7 @@ TEST(MonitorValidateTest, CompoundRules) {
   // Resolving again does not double the inputs.
   const MonitorPtr sum = store.findData("sum");
   sum->ResolveReferences(store);
-  ASSERT_EQ(sum->GetInputs().size(), 2u);
-  EXPECT_EQ(sum->GetInputs()[0], store.findData("a"));
-  EXPECT_EQ(sum->GetInputs()[1], store.findData("b"));
+  EXPECT_EQ(sum->GetInputs(), (std::vector<MonitorPtr>{store.findData("a"), store.findData("b")}));
 }
 
 TEST(MonitorResolveTest, DataTypesAndGroupsById) {
