@@ -30,7 +30,6 @@ TEST(CopyGroupTest, ReadsCategoriesChildrenAndCopyables) {
       </copy_group>
       <copy_group id="G2"/>
     </copy_group></vehicledef>)");
-  ASSERT_TRUE(store.dataExists("CAT"));
   auto& children = store.findData("CAT")->getChildren();
   ASSERT_EQ(children.size(), 2u);
   auto g1 = children.findData("G1");

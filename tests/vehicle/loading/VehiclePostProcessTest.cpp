@@ -42,8 +42,7 @@ TEST_F(PostProcessTest, EqualAxesAreSharedFlagsReconciledAndHc16OffsetsMovedOnce
 
   // HC16 offsets move once and only above the boundary.
   auto z = TableById("T1")->GetAxis(vehicle::AXIS_Z);
-  ASSERT_EQ(x1->GetNaturalOffsets().rom_offsets.size(), 1u);
-  EXPECT_EQ(x1->GetNaturalOffsets().rom_offsets[0], 0x28000u);
+  EXPECT_EQ(x1->GetNaturalOffsets().rom_offsets, std::vector<uint32_t>{0x28000});
   EXPECT_EQ(z->GetNaturalOffsets().rom_offsets[0], 0x27FFFu);
   auto toggle = vehicle_.GetXMLToggles().findData("TG");
   EXPECT_EQ(toggle->GetToggleStateDefinitionSegments()[0].rom_offset, 0x20010u);
@@ -56,7 +55,6 @@ TEST_F(PostProcessTest, EqualAxesAreSharedFlagsReconciledAndHc16OffsetsMovedOnce
 TEST_F(PostProcessTest, RealtimeFlagAndLegacyCopyGroups) {
   EXPECT_TRUE(vehicle_.HasRealtimeTables());
   const auto& groups = vehicle_.GetCopyGroups();
-  ASSERT_TRUE(groups.dataExists(vehicle::CopyGroup::LEGACY_COPY_GROUP_CATEGORY_ID));
   const auto& category = groups.findData(vehicle::CopyGroup::LEGACY_COPY_GROUP_CATEGORY_ID);
   ASSERT_EQ(category->getChildren().size(), 1u);
   const auto& child = category->getChildren().findData("G1");
