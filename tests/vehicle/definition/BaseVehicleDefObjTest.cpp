@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <tuple>
+
 #include "util/XmlRead.h"
 
 namespace {
@@ -66,11 +68,9 @@ TEST(ReadHashDataTest, MissingIdAfterARefinementIsNotTheRefinedObject) {
   Store& store = xml.store;
   EXPECT_FALSE(xml.ok);
   ASSERT_EQ(store.size(), 2u);
-  EXPECT_EQ(store.findData("a")->value, "2");
-  EXPECT_EQ(store.findData("a")->reads, 2);
-  EXPECT_EQ(store.findData("b")->value, "4");
-  EXPECT_EQ(store.findData("b")->reads, 1);
-  EXPECT_NE(store.findData("a"), store.findData("b"));
+  const auto a = store.findData("a"), b = store.findData("b");
+  EXPECT_EQ(std::make_tuple(a->value, a->reads, b->value, b->reads),
+            std::make_tuple("2", 2, "4", 1));
 }
 
 TEST(ReadHashDataTest, InternalElementMarksStoredObjectWithoutReading) {

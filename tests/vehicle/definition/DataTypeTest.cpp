@@ -72,13 +72,11 @@ TEST_F(DataTypeFileTest, ReadsChildElementsAndKeepsUnparsableNumbersUnset) {
 }
 
 TEST_F(DataTypeFileTest, ExpressionConversionsAndConstants) {
-  auto expr = Get("expr");
-  EXPECT_EQ(expr->std_conv.type, VehicleV2::CONV_INVALID);
-  EXPECT_EQ(expr->str_conv.to_bin, "x*10");
-  EXPECT_EQ(expr->str_conv.to_float, "x/10");
-  EXPECT_EQ(expr->str_conv.compound, "input1+input2");
-  EXPECT_EQ(expr->data_target, TARGET_DTC);
-  EXPECT_FALSE(expr->HasBitMask());
+  auto e = Get("expr");
+  EXPECT_EQ(std::make_tuple(e->std_conv.type, e->str_conv.to_bin, e->str_conv.to_float,
+                            e->str_conv.compound, e->data_target, e->HasBitMask()),
+            std::make_tuple(VehicleV2::CONV_INVALID, std::string("x*10"), std::string("x/10"),
+                            std::string("input1+input2"), TARGET_DTC, false));
 
   // to_float alone is ignored: one direction cannot be edited.
   auto float_only = Get("float_only");
@@ -90,12 +88,11 @@ TEST_F(DataTypeFileTest, ExpressionConversionsAndConstants) {
   // An unknown type word still reads constants; unparsable text is kept
   // only up to its leading number.
   auto t = Get("bad_word");
-  EXPECT_EQ(t->std_conv.type, VehicleV2::CONV_INVALID);
-  EXPECT_EQ(t->std_conv.constants.at(CONST_OFFSET), 7.0);
-  EXPECT_EQ(t->std_conv.constants.at(CONST_SCALAR), 1.5);
-  EXPECT_EQ(t->endian, util::ENDIAN_INVALID);
-  EXPECT_EQ(t->storage, util::data::STORAGE_INVALID);
-  EXPECT_EQ(t->data_target, TARGET_INVALID);
+  EXPECT_EQ(
+      std::make_tuple(t->std_conv.type, t->std_conv.constants[CONST_OFFSET],
+                      t->std_conv.constants[CONST_SCALAR], t->endian, t->storage, t->data_target),
+      std::make_tuple(VehicleV2::CONV_INVALID, 7.0, 1.5, util::ENDIAN_INVALID,
+                      util::data::STORAGE_INVALID, TARGET_INVALID));
 }
 
 TEST(DataTypeTest, DefaultsAndCompoundConstructor) {
