@@ -227,27 +227,16 @@ TEST(DTCScannedTableTest, AddressOutsideImageThrows) {
 
 TEST(MazdaSHDTCParserTest, UnterminatedEnableTableIsOnlyReadAsFarAsNeeded) {
   // The first code matches enable entry 1; nothing after it is read.
-  const Image image = ImageBuilder(0x80)
-                          .BE16(0x00, 0x0420)
-                          .BE32(0x04, 0x00200000)
-                          .BE16(0x12, 1)
-                          .BE16(0x14, 0xFFFF)
-                          .BE16(0x20, 1)
-                          .BE32(0x28, 0x00200000)
-                          .image();
-  const ParseResult result = ParseWith(kSh, image, ShParams("0x20"));
+  ImageBuilder b(0x80);
+  b.BE16(0x00, 0x0420).BE32(0x04, 0x00200000).BE16(0x12, 1).BE16(0x14, 0xFFFF).BE16(0x20, 1);
+  ImageBuilder unmatched = b;
+  const ParseResult result = ParseWith(kSh, b.BE32(0x28, 0x00200000).image(), ShParams("0x20"));
   EXPECT_THAT(Segments(result.toggles.at("P0420")),
               ElementsAre(Seg{0x4A, {0x00, 0x00}, {0x00, 0x00}, {}}));
 
   // A code that matches nothing walks on until the image ends.
-  const Image unmatched = ImageBuilder(0x80)
-                              .BE16(0x00, 0x0420)
-                              .BE32(0x04, 0x00300000)
-                              .BE16(0x12, 1)
-                              .BE16(0x14, 0xFFFF)
-                              .BE16(0x20, 1)
-                              .image();
-  EXPECT_THROW(ParseWith(kSh, unmatched, ShParams("0x20")), std::out_of_range);
+  unmatched.BE32(0x04, 0x00300000);
+  EXPECT_THROW(ParseWith(kSh, unmatched.image(), ShParams("0x20")), std::out_of_range);
 }
 
 TEST(SubaruHitachiDTCParserTest, StatesMustLieBeforeTheCodes) {

@@ -235,12 +235,7 @@ TEST_F(CacheTest, SavingIsAtomicAndReportsFailure) {
   EXPECT_FALSE(xml_.SaveSerializedFile((dir_ / "no" / "such" / "folder" / "def.xml").string()));
   ASSERT_TRUE(xml_.SaveSerializedFile(path_));
   // Nothing but the definition and its cache: no temporary file left over.
-  int files = 0;
-  for (const auto& entry : fs::directory_iterator(dir_)) {
-    (void)entry;
-    ++files;
-  }
-  EXPECT_EQ(files, 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
 }
 
 }  // namespace
