@@ -143,13 +143,11 @@ TEST(MonitorValidateTest, CompoundRules) {
   plain->SetObjId("plain");
   types.addData("plain", plain);
   types.addData("sum", CompoundType("sum"));
-  for (auto& entry : store) {
+  for (auto& entry : store)
     entry.second->ResolveReferences(types);
-  }
   EXPECT_FALSE(store.findData("missing")->ResolveReferences(store));
-  for (const char* id : {"a", "b", "sum", "no_expr", "x", "y"}) {
+  for (const char* id : {"a", "b", "sum", "no_expr", "x", "y"})
     EXPECT_TRUE(store.findData(id)->ResolveReferences(store)) << id;
-  }
   EXPECT_EQ(store.findData("missing")->GetInputs().size(), 1u);
   EXPECT_EQ(store.findData("a")->Validate(), Monitor::VALID);
   EXPECT_EQ(store.findData("sum")->Validate(), Monitor::VALID);
