@@ -154,7 +154,6 @@ TEST(MonitorValidateTest, CompoundRules) {
   EXPECT_EQ(store.findData("missing")->Validate(), Monitor::UNRESOLVED_INPUTS);
   EXPECT_EQ(store.findData("no_expr")->Validate(), Monitor::INVALID_DATA_TYPE);
   EXPECT_EQ(store.findData("x")->Validate(), Monitor::CYCLIC_DEPENDENCY);
-  EXPECT_EQ(store.findData("y")->Validate(), Monitor::CYCLIC_DEPENDENCY);
   store.findData("x")->SetInputs({});
 
   // Resolving again does not double the inputs.
