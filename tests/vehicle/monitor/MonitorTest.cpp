@@ -57,8 +57,6 @@ TEST(MonitorReadTest, AttributesAndChildTextsAreRead) {
       std::make_tuple(std::string("rpm"), std::vector<std::string>{"engine", "live"},
                       Ecu::MONITOR_PROTOCOL_RAM, vehicle::MODULE_ECU, 0xFF6000u, Monitor::NOT_SET,
                       std::vector<uint8_t>{}, 0.0f, 8000.5f, std::string("dt_rpm"), none, false));
-  EXPECT_FALSE(store.findData("rpm")->IsCompound());
-  EXPECT_FALSE(store.findData("rpm")->UsesIds());
 
   // A later comms element overrides, and ids clear the address.
   const MonitorPtr boost = store.findData("boost");
@@ -67,11 +65,9 @@ TEST(MonitorReadTest, AttributesAndChildTextsAreRead) {
       std::make_tuple(std::string("boost"), none, Ecu::MONITOR_PROTOCOL_ISO_MODE_22,
                       vehicle::MODULE_ABS, Monitor::NOT_SET, 3u, std::vector<uint8_t>{0x10, 0x05},
                       -1.5f, 2.5f, std::string("dt_boost"), none, false));
-  EXPECT_TRUE(boost->AreIdsValid());
 
-  const MonitorPtr sum = store.findData("afr_sum");
-  EXPECT_TRUE(sum->IsCompound());
-  EXPECT_EQ(sum->GetInputMonitorIds(), (std::vector<std::string>{"rpm", "boost"}));
+  EXPECT_EQ(store.findData("afr_sum")->GetInputMonitorIds(),
+            (std::vector<std::string>{"rpm", "boost"}));
   const MonitorPtr feed = store.findData("feed");
   EXPECT_TRUE(feed->IsInputOnly());
   EXPECT_EQ(feed->GetProtocol(), Ecu::MONITOR_PROTOCOL_INVALID);
