@@ -54,8 +54,6 @@ TEST_F(DataTypeFileTest, ReadsEveryFieldFromAttributes) {
   EXPECT_EQ(t->std_conv.constants, (std::map<VehicleV2::ConversionConstants_e, double>{
                                        {CONST_SCALAR, 0.5}, {CONST_OFFSET, -40.0}}));
   EXPECT_EQ(t->GetDataLabels(), (std::vector<std::string>{"lean", "rich"}));
-  EXPECT_TRUE(t->HasLabels());
-  EXPECT_TRUE(t->HasBitMask());
   EXPECT_EQ(t->Validate(), DataType::VALID);
 }
 
