@@ -12,6 +12,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../bench/ScratchFolder.h"
@@ -178,9 +179,9 @@ TEST_F(ImporterTest, RomRaiderChainReadsTheSameValues) {
   ExpectToggle(*v, "Options: Launch", 0x1511, {0x08}, {0}, {0x08});
   ExpectToggle(*v, "Options: Flat Shift", 0x1510, {0x02}, {0}, {0x02});
 
-  EXPECT_EQ(v->GetRomInfo().GetCPU(), vehicle::CPU_SH7058);
-  EXPECT_EQ(v->GetRomInfo().GetRomName(), "LEAF1234");
-  EXPECT_EQ(v->GetRomInfo().GetFirmwareId().offset, 0x2000u);
+  const auto& info = v->GetRomInfo();
+  EXPECT_EQ(std::make_tuple(info.GetCPU(), info.GetRomName(), info.GetFirmwareId().offset),
+            std::make_tuple(vehicle::CPU_SH7058, std::string("LEAF1234"), 0x2000u));
 
   EXPECT_TRUE(HasIssue("table \"No Address\"", "has no address"));
   EXPECT_TRUE(HasIssue("table \"Instruction Constant\"", "\"movi20\""));
@@ -301,10 +302,10 @@ TEST_F(ImporterTest, Hc16AddressesAboveTheGapReadTheSameRomBytes) {
   EXPECT_EQ(result_.cpu, "hc16");
   const auto v = Load();
   // After the processor's translation the values sit where the source put them.
-  EXPECT_EQ(v->GetTables().findData("High")->GetAxis(vehicle::AXIS_Z)->GetRomOffsets().at(0),
-            0x30000u);
-  EXPECT_EQ(v->GetTables().findData("Low")->GetAxis(vehicle::AXIS_Z)->GetRomOffsets().at(0),
-            0x1000u);
+  auto offset = [&v](const char* id) {
+    return v->GetTables().findData(id)->GetAxis(vehicle::AXIS_Z)->GetRomOffsets().at(0);
+  };
+  EXPECT_EQ(std::make_pair(offset("High"), offset("Low")), std::make_pair(0x30000u, 0x1000u));
 }
 
 TEST_F(ImporterTest, BadInputIsRefusedWithAReason) {
