@@ -9,7 +9,6 @@
 namespace {
 
 using tables_fixture::TablesTest;
-using vehicle::AXIS_W;
 using vehicle::AXIS_X;
 using vehicle::AXIS_Y;
 using vehicle::AXIS_Z;
@@ -73,17 +72,6 @@ TEST_F(AxisDataRepositoryTest, AxisOutsideTheImageAddsNothing) {
   EXPECT_FALSE(axes.HasAxis(body->GetDefSignature()));
   EXPECT_EQ(axes.GetData(body->GetDataSignature()), nullptr);
   EXPECT_FALSE(axes.BuildAxes(vehicle_->GetAxes(), small));
-}
-
-TEST_F(AxisDataRepositoryTest, DepthSlicedBodiesGetOneSegmentPerSlice) {
-  const auto& segments = DataOf("Boost", AXIS_Z)->GetSegments();
-  ASSERT_EQ(segments.size(), 2u);
-  EXPECT_EQ(segments[0].start, 0u);
-  EXPECT_EQ(segments[0].length, 6u);
-  EXPECT_EQ(segments[1].start, 6u);
-  EXPECT_EQ(segments[1].length, 6u);
-  EXPECT_EQ(DataOf("Map A", AXIS_Z)->GetSegmentCount(), 0u);
-  EXPECT_EQ(DataOf("Boost", AXIS_W)->GetSegmentCount(), 0u);
 }
 
 TEST_F(AxisDataRepositoryTest, CopiesShareNothingWithTheSourceAndStartClean) {
