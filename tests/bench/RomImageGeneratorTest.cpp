@@ -123,10 +123,8 @@ TEST(RomImageGeneratorTest, LaysOutEveryStorageLayoutOfTheSharedFixture) {
     EXPECT_EQ(rom[a + i] & 0xF0, 0xA0) << "bits outside the mask hold the filler";
 
   const auto latency = tables.findData("Injector Latency")->GetAxis(vehicle::AXIS_Z);
-  for (uint32_t i = 0; i < latency->GetCount(); ++i) {
-    EXPECT_EQ(rom[latency->GetRomOffsets()[0] + 4 * i + 2], 0xEE);
-    EXPECT_EQ(rom[latency->GetRomOffsets()[0] + 4 * i + 3], 0xEE);
-  }
+  for (uint32_t i = 0, at = latency->GetRomOffsets()[0]; i < latency->GetCount(); ++i)
+    EXPECT_EQ(rom[at + 4 * i + 2] << 8 | rom[at + 4 * i + 3], 0xEEEE) << "padding holds the filler";
 
   // Column-first: the second ROM cell is the first column's second row, the
   // grid rises with y, so it is larger than the first.

@@ -226,11 +226,9 @@ TEST_F(EcucalCommandTest, TablesListTypeShapeReadTypeGroupsAndMaster) {
 
   const Result boost = Run({"tables", definition_, "--group", "Boost", "--json"});
   ASSERT_EQ(boost.status, 0) << boost.err;
-  std::vector<std::string> ids;
-  const json boost_doc = boost.Json();
-  for (const json& table : boost_doc["tables"])
-    ids.push_back(table["id"]);
-  EXPECT_EQ(ids, (std::vector<std::string>{"Launch Boost by Gear", "Wastegate Duty"}));
+  json boost_tables = boost.Json()["tables"];
+  EXPECT_EQ(json({boost_tables.size(), boost_tables[0]["id"], boost_tables[1]["id"]}),
+            json({2, "Launch Boost by Gear", "Wastegate Duty"}));
   EXPECT_TRUE(
       Contains(Run({"tables", definition_, "--group", "Boost"}).out, "2 tables in group Boost"));
 }

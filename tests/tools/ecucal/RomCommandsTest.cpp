@@ -249,13 +249,9 @@ TEST_F(RomCommandsTest, TogglesAndSwitchFollowTheImage) {
   EXPECT_TRUE(Contains(off.out, "Flex Fuel: on -> off")) << off.out;
   const Result after = Run({"toggles", Path("gen.xml"), Path("gen-broken.bin"), "-v"});
   EXPECT_TRUE(Contains(after.out, "match neither")) << after.out;
-  const Result switched = Run({"toggles", definition_, Path("sw.bin"), "--json"});
-  const nlohmann::json switched_doc = switched.Json();
-  for (const auto& toggle : switched_doc["toggles"]) {
-    if (toggle["id"] == "Flex Fuel") {
-      EXPECT_FALSE(toggle["enabled"].get<bool>());
-    }
-  }
+  const nlohmann::json switched = Run({"toggles", definition_, Path("sw.bin"), "--json"}).Json();
+  for (const auto& toggle : switched["toggles"])
+    EXPECT_TRUE(toggle["id"] != "Flex Fuel" || toggle["enabled"] == false) << toggle;
 }
 
 // ---- verify ----
