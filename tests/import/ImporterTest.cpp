@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "../bench/ScratchFolder.h"
+#include "../vehicle/data/LoadVehicle.h"
 #include "vehicle/data/TableData.h"
 #include "vehicle/data/VehicleData.h"
 #include "vehicle/definition/Axis.h"
@@ -49,12 +50,7 @@ class ImporterTest : public ::testing::Test {
 
   // The written definition, loaded and validated as any caller would.
   std::shared_ptr<vehicle::Vehicle> Load() {
-    auto loaded = std::make_shared<vehicle::Vehicle>();
-    std::string error;
-    loaded->Load(result_.documents.at(0), error, vexa_xml::XML_LOAD_DEFAULT);
-    EXPECT_TRUE(loaded->IsLoaded()) << error;
-    EXPECT_TRUE(loaded->Validate(error)) << error;
-    return loaded;
+    return test_support::LoadVehicle(result_.documents.at(0));
   }
 
   std::string Write(const std::string& name, const std::string& text) {
