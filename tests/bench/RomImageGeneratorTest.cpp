@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "DefinitionGenerator.h"
+#include "vehicle/data/VehicleData.h"
 #include "vehicle/definition/Axis.h"
 #include "vehicle/definition/Table.h"
 #include "vehicle/definition/XMLToggle.h"
@@ -53,11 +54,12 @@ std::vector<Range> Ranges(const vehicle::Vehicle& vehicle) {
   return ranges;
 }
 
+// A definition of realistic shape: its image must also build consistent and
+// save byte-exact through the library.
 TEST(RomImageGeneratorTest, LaysOutEveryTableSwitchAndTroubleCodeOfTheGeneratedDefinition) {
   ScratchFolder folder;
   ASSERT_FALSE(folder.Path().empty());
-  const auto tree =
-      bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale::Scaled(0.0125));
+  const auto tree = bench::WriteDefinitionTree(folder.Path(), bench::DefinitionScale::Scaled(0.1));
   const auto loaded = test_support::LoadVehicle(tree.top_path);
   ASSERT_FALSE(HasFailure());
   const vehicle::Vehicle& vehicle = *loaded;
@@ -95,6 +97,17 @@ TEST(RomImageGeneratorTest, LaysOutEveryTableSwitchAndTroubleCodeOfTheGeneratedD
   for (size_t i = 0; i < images.rom.size(); ++i)
     differing += images.rom[i] != images.second[i] ? 1 : 0;
   EXPECT_EQ(differing, 3 * (images.codes - images.enabled_codes));
+
+  vehicle::VehicleData data(loaded);
+  EXPECT_EQ(data.BuildVehicle(images.rom, images.second, false),
+            vehicle::VehicleData::BUILD_CONSISTENT);
+  ASSERT_TRUE(data.IsBuilt());
+  EXPECT_EQ(data.GetTableHash().size(), vehicle.GetTables().size());
+  EXPECT_EQ(data.GetToggleRepository().GetTroubleCodeParse(),
+            vehicle::ToggleDataRepository::TROUBLE_CODES_PARSED);
+  std::vector<uint8_t> saved(images.rom);
+  ASSERT_TRUE(data.SaveVehicle(saved));
+  EXPECT_TRUE(saved == images.rom);
 }
 
 TEST(RomImageGeneratorTest, FullScaleDefinitionFitsFourMebibytes) {
