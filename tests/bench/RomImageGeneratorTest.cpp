@@ -1,11 +1,8 @@
 #include "RomImageGenerator.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <tinyxml.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
