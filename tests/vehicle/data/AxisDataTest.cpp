@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "AxisDataTestSupport.h"
 
 namespace {
@@ -150,12 +152,9 @@ TEST(AxisDataTest, CalculatedAxesSpanTheirRangeAndLabelAxesHaveNoBytes) {
   // Label lookups themselves are read through `show` on a labelled table.
   auto gears = Build("gears", Bytes());
   ASSERT_TRUE(gears->IsBuilt());
-  EXPECT_FALSE(gears->IsDataValid());
-  EXPECT_EQ(gears->GetSize(), 3u);
-  EXPECT_TRUE(gears->GetDoubleList().empty());
-  EXPECT_EQ(gears->GetLabel(3u), "");
-  EXPECT_EQ(gears->GetDataWidth(), 0u);
-  EXPECT_EQ(gears->GetDataType(), nullptr);
+  EXPECT_EQ(std::make_tuple(gears->IsDataValid(), gears->GetSize(), gears->GetDoubleList().size(),
+                            gears->GetLabel(3u), gears->GetDataWidth(), gears->GetDataType()),
+            std::make_tuple(false, 3u, size_t{0}, std::string(), 0u, nullptr));
 }
 
 TEST(AxisDataTest, EveryOffsetAndShapeIsCheckedAtBuild) {
