@@ -47,13 +47,6 @@ class ToggleDataRepositoryTest : public testing::Test {
     ASSERT_FALSE(HasFailure());
   }
 
-  void MarkDifferentFromStock() {
-    vehicle_->GetToggleRestrictor().DetermineStockAndNonstockRestrictedIds({"Restricted"});
-  }
-  void ClearStock() {
-    vehicle_->GetToggleRestrictor().ClearAllDifferentFromStockAndSameAsStockIds();
-  }
-
   std::shared_ptr<vehicle::Vehicle> vehicle_;
   ToggleDataRepository repo_;
 };
@@ -82,7 +75,7 @@ TEST_F(ToggleDataRepositoryTest, RemovesRestrictedSkipsUnreadableParsesCodesRefu
 
 TEST_F(ToggleDataRepositoryTest, RemovedDefinitionsComeBackMarkedOnceOneDiffersFromStock) {
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
-  MarkDifferentFromStock();
+  vehicle_->GetToggleRestrictor().DetermineStockAndNonstockRestrictedIds({"Restricted"});
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
   ASSERT_EQ(Ids(repo_.GetToggles()),
             (std::set<std::string>{"Masked", "P0300", "P0420", "Plain", "Restricted"}));
@@ -92,7 +85,7 @@ TEST_F(ToggleDataRepositoryTest, RemovedDefinitionsComeBackMarkedOnceOneDiffersF
   EXPECT_TRUE(vehicle_->GetRemovedToggles().empty());
 
   // Back to stock: removed again, and the definition is still not lost.
-  ClearStock();
+  vehicle_->GetToggleRestrictor().ClearAllDifferentFromStockAndSameAsStockIds();
   ASSERT_TRUE(repo_.BuildToggles(vehicle_, Rom(), Rom(), false));
   EXPECT_FALSE(repo_.GetToggles().dataExists("Restricted"));
   ASSERT_TRUE(repo_.BuildUnrestrictedToggles(vehicle_, Rom(), Rom()));
