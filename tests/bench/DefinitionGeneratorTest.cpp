@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <tinyxml.h>
 
-#include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 
 #include "DefinitionGenerator.h"
@@ -19,8 +15,6 @@
 #include "ScratchFolder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 using bench_test::ScratchFolder;
 

@@ -4,15 +4,14 @@
 // says, slaves agree with their masters, the trouble-code parser finds the
 // codes, and the manifest tells the truth about the two images.
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
 #include <algorithm>
 #include <boost/crc.hpp>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <nlohmann/json.hpp>
-#include <set>
 #include <string>
 #include <vector>
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "vehicle/definition/DataType.h"
 
@@ -64,11 +65,9 @@ TEST(ScalingConverterTest, RangeStepsFormatAndWritabilityFollowTheStorageAndInve
   ConvertedScaling out;
   std::string why;
   ASSERT_TRUE(ConvertScaling(Of("x*0.5-40"), util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));
-  EXPECT_EQ(out.type->min, -40);
-  EXPECT_EQ(out.type->max, 87.5);
-  EXPECT_EQ(out.type->small_delta, 0.5);
-  EXPECT_EQ(out.type->large_delta, 5);
-  EXPECT_EQ(out.type->format, "%.2f");
+  const auto& t = *out.type;
+  EXPECT_EQ(std::make_tuple(t.min, t.max, t.small_delta, t.large_delta, t.format),
+            std::make_tuple(-40.0, 87.5, 0.5, 5.0, std::string("%.2f")));
   EXPECT_FALSE(out.read_only);  // a straight line needs no inverse
 
   Scaling given = Of("x");
@@ -77,8 +76,8 @@ TEST(ScalingConverterTest, RangeStepsFormatAndWritabilityFollowTheStorageAndInve
   given.max = 100;
   given.format = "0.000";  // a number pattern
   ASSERT_TRUE(ConvertScaling(given, util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));
-  EXPECT_EQ(out.type->max, 100);
-  EXPECT_EQ(out.type->format, "%.3f");
+  EXPECT_EQ(std::make_pair(out.type->max, out.type->format),
+            std::make_pair(100.0, std::string("%.3f")));
 
   // Without a usable inverse the values are read-only.
   ASSERT_TRUE(ConvertScaling(Of("x*x"), util::data::STORAGE_U8, util::ENDIAN_BIG, out, why));

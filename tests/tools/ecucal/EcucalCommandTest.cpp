@@ -48,9 +48,7 @@ TEST_F(EcucalCommandTest, CheckReportsTheSharedFixtureValidWithCountsPerClass) {
   const Result result = Run({"check", definition_, "--json"});
   ASSERT_EQ(result.status, 0) << result.err;
   const json doc = result.Json();
-  EXPECT_TRUE(doc["valid"].get<bool>());
-  EXPECT_EQ(doc["source"], "xml");
-  EXPECT_TRUE(doc["invalid"].empty());
+  EXPECT_EQ(json({doc["valid"], doc["source"], doc["invalid"].size()}), json({true, "xml", 0}));
   for (const auto& [key, valid] : std::vector<std::pair<const char*, int>>{
            {"data_types", 31}, {"groups", 8}, {"tables", 20}, {"toggles", 4}, {"monitors", 11}}) {
     EXPECT_EQ(doc["counts"][key], json({{"valid", valid}, {"invalid", 0}})) << key;
@@ -176,16 +174,13 @@ TEST_F(EcucalCommandTest, InfoGivesTheRomInformation) {
   const Result result = Run({"info", definition_, "--json"});
   ASSERT_EQ(result.status, 0) << result.err;
   const json doc = result.Json();
-  EXPECT_EQ(doc["vehicle_id"], "FNC_KESTREL_20T_US_19");
-  EXPECT_EQ(doc["stock_rom_name"], "KSTRL20T_US_A1");
-  EXPECT_EQ(doc["version"], 1.1);
-  EXPECT_EQ(doc["bundle_ids"], json({"FNC_KESTREL_20T_CA_19", "FNC_KESTREL_20T_MX_19"}));
   const json& rom = doc["rom"];
-  EXPECT_EQ(rom["cpu"], "sh7058");
-  EXPECT_EQ(rom["dtc_parser"], "SUBARU_HITACHI_DTC_PARSER");
-  EXPECT_EQ(rom["firmware_id"]["offset"], 0x2000);
-  EXPECT_TRUE(rom["has_realtime_tables"].get<bool>());
-  EXPECT_EQ(doc["counts"]["tables"]["valid"], 20);
+  EXPECT_EQ(json({doc["vehicle_id"], doc["stock_rom_name"], doc["version"], doc["bundle_ids"],
+                  rom["cpu"], rom["dtc_parser"], rom["firmware_id"]["offset"],
+                  rom["has_realtime_tables"], doc["counts"]["tables"]["valid"]}),
+            json({"FNC_KESTREL_20T_US_19", "KSTRL20T_US_A1", 1.1,
+                  json::array({"FNC_KESTREL_20T_CA_19", "FNC_KESTREL_20T_MX_19"}), "sh7058",
+                  "SUBARU_HITACHI_DTC_PARSER", 0x2000, true, 20}));
   EXPECT_TRUE(Contains(Run({"info", definition_}).out, "KSTRL20T_US_A1"));
 }
 
@@ -231,11 +226,9 @@ TEST_F(EcucalCommandTest, TablesListTypeShapeReadTypeGroupsAndMaster) {
 
   const Result boost = Run({"tables", definition_, "--group", "Boost", "--json"});
   ASSERT_EQ(boost.status, 0) << boost.err;
-  std::vector<std::string> ids;
-  const json boost_doc = boost.Json();
-  for (const json& table : boost_doc["tables"])
-    ids.push_back(table["id"]);
-  EXPECT_EQ(ids, (std::vector<std::string>{"Launch Boost by Gear", "Wastegate Duty"}));
+  json boost_tables = boost.Json()["tables"];
+  EXPECT_EQ(json({boost_tables.size(), boost_tables[0]["id"], boost_tables[1]["id"]}),
+            json({2, "Launch Boost by Gear", "Wastegate Duty"}));
   EXPECT_TRUE(
       Contains(Run({"tables", definition_, "--group", "Boost"}).out, "2 tables in group Boost"));
 }
@@ -276,15 +269,14 @@ TEST_F(EcucalCommandTest, CacheWritesBesideTheDefinitionVerifiesAndReplacesACorr
   ASSERT_EQ(written.status, 0) << written.err << written.out;
   const json doc = written.Json();
   EXPECT_NE(ReadAll(definition_ + ".svx"), "garbage");
-  EXPECT_GT(doc["bytes"].get<int>(), 0);
-  EXPECT_TRUE(doc["verified"].get<bool>()) << doc.dump(1);
+  EXPECT_EQ(json({doc["bytes"] > 0, doc["verified"]}), json({true, true})) << doc.dump(1);
   EXPECT_TRUE(Contains(Run({"cache", definition_}).out, "Wrote " + definition_ + ".svx"));
 
   // Later loads read the cache first.
   const Result info = Run({"info", definition_, "--json"});
   ASSERT_EQ(info.status, 0) << info.err;
-  EXPECT_EQ(info.Json()["source"], "cache");
-  EXPECT_EQ(info.Json()["vehicle_id"], "FNC_KESTREL_20T_US_19");
+  EXPECT_EQ(json({info.Json()["source"], info.Json()["vehicle_id"]}),
+            json({"cache", "FNC_KESTREL_20T_US_19"}));
 
   fs::remove(definition_ + ".svx");
   fs::create_directory(definition_ + ".svx");  // a folder where the file should go
@@ -304,13 +296,10 @@ TEST_F(EcucalCommandTest, ImportWritesADefinitionThatReadsBack) {
   const Result result = Run(json_args);
   ASSERT_EQ(result.status, 0) << result.err << result.out;
   const json doc = result.Json();
-  EXPECT_EQ(doc["format"], "RomRaider");
-  EXPECT_EQ(doc["chain"].size(), 3u);
-  EXPECT_EQ(doc["counts"]["tables"], 5);
-  EXPECT_EQ(doc["counts"]["toggles"], 3);
-  EXPECT_TRUE(doc["valid"].get<bool>());
-  EXPECT_FALSE(doc["issues"].empty());
-  EXPECT_EQ(doc["top_document"], out + "/RR_LEAF.xml");
+  EXPECT_EQ(
+      json({doc["format"], doc["chain"].size(), doc["counts"]["tables"], doc["counts"]["toggles"],
+            doc["valid"], doc["issues"].empty(), doc["top_document"]}),
+      json({"RomRaider", 3, 5, 3, true, false, out + "/RR_LEAF.xml"}));
 
   const Result text = Run(args);
   EXPECT_EQ(text.status, 0) << text.err;

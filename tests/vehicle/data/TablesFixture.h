@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LoadVehicle.h"
@@ -27,8 +28,11 @@ inline std::vector<unsigned char> Image() {
   };
   for (unsigned i = 0; i < 4; ++i)
     put16(0x000 + 2 * i, 1000 * (i + 1));
-  for (unsigned i = 0; i < 3; ++i)
+  for (unsigned i = 0; i < 3; ++i) {
     rom[0x010 + i] = static_cast<unsigned char>(10 * (i + 1));
+    put16(0x104 + 2 * i, 100 * (i + 1));
+    put16(0x140 + 2 * i, 7000 + 100 * i);
+  }
   for (unsigned i = 0; i < 12; ++i) {
     rom[0x020 + i] = static_cast<unsigned char>(i + 1);
     rom[0x040 + i] = static_cast<unsigned char>(101 + i);
@@ -36,18 +40,10 @@ inline std::vector<unsigned char> Image() {
     rom[0x080 + i] = static_cast<unsigned char>(2 * (i + 1));
     rom[0x110 + i] = static_cast<unsigned char>(50 + i);
   }
-  rom[0x100] = 0;
-  rom[0x101] = 1;
-  for (unsigned i = 0; i < 3; ++i)
-    put16(0x104 + 2 * i, 100 * (i + 1));
-  rom[0x10C] = 5;
-  rom[0x10D] = 6;
-  for (unsigned i = 0; i < 3; ++i)
-    put16(0x140 + 2 * i, 7000 + 100 * i);
-  rom[0x150] = 9;
-  rom[0x151] = 9;
-  rom[0x158] = 1;
-  rom[0x159] = 2;
+  const std::pair<size_t, unsigned char> bytes[] = {{0x100, 0}, {0x101, 1}, {0x10C, 5}, {0x10D, 6},
+                                                    {0x150, 9}, {0x151, 9}, {0x158, 1}, {0x159, 2}};
+  for (const auto& [at, value] : bytes)
+    rom[at] = value;
   return rom;
 }
 
