@@ -107,7 +107,19 @@ class AxisByteData {
   void SetBinary(const util::Binary& value, unsigned int offset);
   // Copies `length` bytes to `offset`, telling the handlers as SetBinary
   // does. A range that does not fit writes nothing and tells no one.
-  // Inline, being the write of every cell edit.
+  // Tells the handlers, calls `write` with the address of bytes
+  // [offset, offset + length), which it may change, and tells them again.
+  // A range that does not fit calls nothing and tells no one. Inline, being
+  // the write of every cell edit.
+  template <class Write>
+  void WriteAt(unsigned int offset, unsigned int length, Write&& write) {
+    if (length == 0 || !AxisByteData::Fits(offset, length, bytes_.size()))
+      return;
+    dispatcher_.OnAxisByteDataChanging();
+    write(bytes_.data() + offset);
+    dispatcher_.OnAxisByteDataChanged();
+  }
+
   void SetBytesAt(unsigned int offset, const unsigned char* bytes, unsigned int length) {
     if (length == 0 || !AxisByteData::Fits(offset, length, bytes_.size()))
       return;

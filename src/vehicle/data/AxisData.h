@@ -222,9 +222,9 @@ class AxisData : public Data, public IAxisByteDataEventHandler {
         const uint32_t fresh = codec_.Merge(old, value);
         if (fresh == old)
           return false;
-        unsigned char element[4];
-        codec_.Store(fresh, element);
-        byte_data_->SetBytesAt(static_cast<unsigned int>(position), element, width_);
+        byte_data_->WriteAt(
+            static_cast<unsigned int>(position), width_,
+            [this, fresh](unsigned char* element) { codec_.Store(fresh, element); });
         return true;
       }
     }

@@ -50,6 +50,10 @@ TEST(AxisByteDataTest, ReadsAndWritesStayInsideTheBuffer) {
   EXPECT_EQ(buffer.GetBytes(), Bytes(9, 0x11));
   buffer.SetBinary(util::Binary({1, 2}, util::ENDIAN_BIG), 7);
   EXPECT_EQ(buffer.GetBytes()[8], 2);
+  bool called = false;
+  buffer.WriteAt(8, 2, [&called](unsigned char*) { called = true; });
+  buffer.WriteAt(0xFFFFFFFFu, 2, [&called](unsigned char*) { called = true; });
+  EXPECT_FALSE(called);
 
   EXPECT_TRUE(vehicle::AxisByteData().Equals(Bytes()));
   EXPECT_FALSE(buffer.Equals(Bytes(8, 0x11)));
@@ -73,12 +77,15 @@ TEST(AxisByteDataTest, HandlersAreToldAroundEveryWriteOnce) {
   EXPECT_EQ(handler.first_byte, 1);
   buffer.SetBytes(buffer.GetBytes());  // unchanged bytes still notify
   buffer.SetBinaries({util::Binary({7}, util::ENDIAN_BIG)}, 1, 1);
-  EXPECT_EQ(handler.changing, 3);
-  EXPECT_EQ(handler.changed, 3);
+  buffer.WriteAt(3, 1, [](unsigned char* at) { *at = 8; });
+  EXPECT_EQ(buffer.GetBytes(), Bytes({7, 2, 3, 8}));
+  EXPECT_EQ(handler.changing, 4);
+  EXPECT_EQ(handler.changed, 4);
 
   // No notification for empty writes, resizing, copies or assignment.
   buffer.SetBinary(util::Binary(), 0);
   buffer.SetBinaries({}, 1, 1);
+  buffer.WriteAt(4, 1, [](unsigned char* at) { *at = 0; });
   buffer.Resize(8);
   vehicle::AxisByteData copy(buffer);
   EXPECT_EQ(copy.GetListenerCount(), 0u);
@@ -86,11 +93,11 @@ TEST(AxisByteDataTest, HandlersAreToldAroundEveryWriteOnce) {
   buffer = copy;
   EXPECT_EQ(buffer.GetBytes()[0], 5);
   EXPECT_EQ(buffer.GetListenerCount(), 1u);
-  EXPECT_EQ(handler.changing, 3);
+  EXPECT_EQ(handler.changing, 4);
 
   buffer.UnregisterAxisByteDataEventListener(handler);
   buffer.SetBytes({1});
-  EXPECT_EQ(handler.changed, 3);
+  EXPECT_EQ(handler.changed, 4);
 }
 
 }  // namespace
