@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <list>
 #include <vector>
 
@@ -105,8 +104,6 @@ class AxisByteData {
   // Copies the value's bytes to `offset`. An empty value, or one that does
   // not fit, writes nothing and tells no one.
   void SetBinary(const util::Binary& value, unsigned int offset);
-  // Copies `length` bytes to `offset`, telling the handlers as SetBinary
-  // does. A range that does not fit writes nothing and tells no one.
   // Tells the handlers, calls `write` with the address of bytes
   // [offset, offset + length), which it may change, and tells them again.
   // A range that does not fit calls nothing and tells no one. Inline, being
@@ -117,29 +114,6 @@ class AxisByteData {
       return;
     dispatcher_.OnAxisByteDataChanging();
     write(bytes_.data() + offset);
-    dispatcher_.OnAxisByteDataChanged();
-  }
-
-  void SetBytesAt(unsigned int offset, const unsigned char* bytes, unsigned int length) {
-    if (length == 0 || !AxisByteData::Fits(offset, length, bytes_.size()))
-      return;
-    dispatcher_.OnAxisByteDataChanging();
-    unsigned char* at = bytes_.data() + offset;
-    // Cell writes are one, two or four bytes: copies of a known size compile
-    // to a move, where a general memcpy is a call.
-    switch (length) {
-      case 1:
-        *at = *bytes;
-        break;
-      case 2:
-        std::memcpy(at, bytes, 2);
-        break;
-      case 4:
-        std::memcpy(at, bytes, 4);
-        break;
-      default:
-        std::memcpy(at, bytes, length);
-    }
     dispatcher_.OnAxisByteDataChanged();
   }
 

@@ -6,8 +6,6 @@
 
 namespace vehicle {
 
-namespace {}  // namespace
-
 bool AxisData::EncodeMerged(double value, const unsigned char* old_bytes) const {
   if (codec_.IsActive()) {
     write_scratch_.bytes.resize(width_);

@@ -1,7 +1,5 @@
 #include "vehicle/data/VehicleData.h"
 
-#include "util/Prefetch.h"
-
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -133,10 +131,12 @@ bool VehicleData::BuildAxesAndEphemerals(const std::vector<uint8_t>& rom,
     for (const auto& entry : *tables)
       any_ephemeral = any_ephemeral || entry.second->IsEphemeral();
   }
+  if (!any_ephemeral)
+    return axes_.BuildAxes(vehicle_->GetAxes(), rom);
   std::unordered_set<std::string> rom_signatures;
   for (const Vehicle::Tables* tables : {&vehicle_->GetTables(), &vehicle_->GetRemovedTables()}) {
     for (const auto& entry : *tables) {
-      if (!any_ephemeral || entry.second->IsEphemeral())
+      if (entry.second->IsEphemeral())
         continue;
       for (const auto& axis : entry.second->GetAxes())
         rom_signatures.insert(axis.second->GetDefSignature());
@@ -144,9 +144,7 @@ bool VehicleData::BuildAxesAndEphemerals(const std::vector<uint8_t>& rom,
   }
   for (const auto& entry : vehicle_->GetAxes()) {
     const auto& axis = entry.second;
-    if (any_ephemeral && rom_signatures.count(axis->GetDefSignature()) == 0)
-      continue;
-    if (!axes_.BuildAxis(axis, rom))
+    if (rom_signatures.count(axis->GetDefSignature()) != 0 && !axes_.BuildAxis(axis, rom))
       return false;
   }
   return true;
