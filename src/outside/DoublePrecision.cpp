@@ -63,9 +63,9 @@ bool IsSingle(double magnitude) {
 // The rounding below without any text, where the text cannot round another
 // way: `magnitude` scaled by 10^digits lies clearly away from a half, farther
 // than the decimal digits used below can differ from it plus the product's
-// own error. Then the rounded
-// integer k is the one the digits give, and k / 10^digits, both exact, is
-// the double nearest that decimal, as strtod reads it. False when undecided.
+// own error. Then the rounded integer k is the one the digits give, and
+// k / 10^digits, both exact, is the double nearest that decimal, as strtod
+// reads it. False when undecided.
 bool RoundWithoutText(double magnitude, int digits, double& result) {
   static const double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                    1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
